@@ -1,0 +1,88 @@
+// statbench: times the arithmetic mean, sample variance and standard
+// deviation of a fixed series of single-precision numbers and prints a
+// Turkish report (code page 1254, written as bytes).
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <iostream>
+
+#include "kernels/scalar_kernels.h"
+#include "timing/high_res_timer.h"
+#include "timing/win32_high_res_timer.h"
+
+namespace {
+
+using statbench::HighResTimer;
+using statbench::SAMPLE_COUNT;
+
+using DeviationKernel = void (*)(const float* minuend, float* out, const float* subtrahend);
+using SquareKernel = void (*)(const float* x, float* out);
+
+// 0.1f, the step between consecutive values of the data set.
+constexpr float kDataStep = std::bit_cast<float>(std::uint32_t{0x3DCCCCCD});
+// The single-precision value nearest to 1/9997: the sample variance divides
+// the sum of squares by SAMPLE_COUNT - 1.
+constexpr float kVarianceFactor = std::bit_cast<float>(std::uint32_t{0x38D1C734});
+
+struct WorkBuffers {
+  alignas(32) float values[SAMPLE_COUNT];
+  alignas(32) float means[SAMPLE_COUNT];
+  alignas(32) float deviations[SAMPLE_COUNT];
+  alignas(32) float squares[SAMPLE_COUNT];
+};
+
+// 0, 0.1, ..., 999.7: each value is i times 0.1f, rounded once.
+void fillDataSet(float* values) {
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    values[i] = static_cast<float>(static_cast<double>(i) * static_cast<double>(kDataStep));
+  }
+}
+
+void printStatistics(float mean, float variance, float standardDeviation) {
+  std::cout << "Aritmatik ortalama"
+            << ":" << mean << std::endl;
+  std::cout << "Varyans"
+            << ":" << variance << std::endl;
+  std::cout << "Standart Sapma"
+            << ":" << standardDeviation << std::endl;
+}
+
+void printTimes(const HighResTimer& stopwatch) {
+  std::cout << "Simdiki  sure: " << stopwatch.current() << "s" << std::endl;
+  std::cout << "Minimum  sure: " << stopwatch.minimum() << "s" << std::endl;
+  std::cout << "Maksimum sure: " << stopwatch.maximum() << "s" << std::endl;
+  std::cout << "Ortalama sure: " << stopwatch.average() << "s" << std::endl;
+}
+
+// One timed pass. The interval covers the kernels and the console output of
+// the statistics; the time lines are printed after the stopwatch stops.
+void runPass(HighResTimer& stopwatch, WorkBuffers& buffers, DeviationKernel deviationKernel,
+             SquareKernel squareKernel) {
+  stopwatch.start(0.0);
+  statbench::fillMean(buffers.values, buffers.means);
+  deviationKernel(buffers.values, buffers.deviations, buffers.means);
+  squareKernel(buffers.deviations, buffers.squares);
+  const double sumOfSquares = statbench::sumValues(buffers.squares);
+  const double exactVariance = sumOfSquares * static_cast<double>(kVarianceFactor);
+  const auto variance = static_cast<float>(exactVariance);
+  // From the unrounded product, not from the rounded variance.
+  const auto standardDeviation = static_cast<float>(std::sqrt(exactVariance));
+  std::printf("\n");
+  printStatistics(buffers.means[0], variance, standardDeviation);
+  stopwatch.stop();
+  std::cout << std::endl;
+  printTimes(stopwatch);
+  std::cout << std::endl;
+}
+
+}  // namespace
+
+int main() {
+  WorkBuffers buffers;
+  fillDataSet(buffers.values);
+  statbench::Win32HighResTimer stopwatch;
+  runPass(stopwatch, buffers, statbench::subtractScalar, statbench::squareScalar);
+  std::cin.get();
+  return 0;
+}

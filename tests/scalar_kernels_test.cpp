@@ -1,0 +1,206 @@
+#include "kernels/scalar_kernels.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+
+#include "tests/kernel_test_support.h"
+
+namespace statbench {
+namespace {
+
+using testing::bitsOf;
+using testing::GuardedBuffer;
+
+// The program's data set: i * 0.1f, the product rounded once.
+void fillDataSet(GuardedBuffer& values) {
+  const auto step = std::bit_cast<float>(std::uint32_t{0x3DCCCCCD});
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    values[i] = static_cast<float>(static_cast<long double>(i) * static_cast<long double>(step));
+  }
+}
+
+// Every float of the data set is a whole multiple of 2^-27 and their total
+// stays below 2^23, so a double holds each partial sum exactly: the
+// expected sum can be formed in integers, away from any floating-point
+// accumulation.
+double exactDataSetSum(GuardedBuffer& values) {
+  std::int64_t units = 0;
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    units += static_cast<std::int64_t>(std::ldexp(static_cast<double>(values[i]), 27));
+  }
+  return std::ldexp(static_cast<double>(units), -27);
+}
+
+// Varied finite data: both signs, magnitudes from 1e-30 to 1e30, so some
+// differences and squares overflow or round away small operands.
+void fillVaried(GuardedBuffer& buffer, unsigned seed) {
+  std::mt19937 engine(seed);
+  std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
+  std::uniform_int_distribution<int> exponent(-100, 100);
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    buffer[i] = std::ldexp(mantissa(engine), exponent(engine));
+  }
+}
+
+// The correctly rounded single-precision result. The x87 extended format
+// has 64 significand bits, at least 2 * 24 + 2, so rounding the exact result
+// to it first and then to float changes nothing.
+float roundedDifference(float a, float b) {
+  return static_cast<float>(static_cast<long double>(a) - static_cast<long double>(b));
+}
+float roundedSquare(float x) {
+  return static_cast<float>(static_cast<long double>(x) * static_cast<long double>(x));
+}
+
+TEST(ScalarKernels, SumOfTheDataSetIsExact) {
+  GuardedBuffer values;
+  fillDataSet(values);
+  EXPECT_EQ(sumValues(values.data()), exactDataSetSum(values));
+  values.expectGuardsUntouched();
+}
+
+TEST(ScalarKernels, SumAccumulatesInDoublePrecision) {
+  // Each 2^-30 vanishes next to 1 in single precision but not in double.
+  GuardedBuffer values;
+  values.fill(std::ldexp(1.0f, -30));
+  values[0] = 1.0f;
+  EXPECT_EQ(sumValues(values.data()), 1.0 + (SAMPLE_COUNT - 1) * std::ldexp(1.0, -30));
+}
+
+TEST(ScalarKernels, SumAddsInIndexOrder) {
+  // Only the order x0 + x1 + x2 + ... gives 1; two interleaved partial sums
+  // (what a vectorised loop keeps) lose the 1 against 1e20.
+  GuardedBuffer values;
+  values.fill(0.0f);
+  values[0] = 1e20f;
+  values[1] = -1e20f;
+  values[2] = 1.0f;
+  EXPECT_EQ(sumValues(values.data()), 1.0);
+  values[SAMPLE_COUNT - 1] = 0.5f;
+  EXPECT_EQ(sumValues(values.data()), 1.5);
+}
+
+TEST(ScalarKernels, SumOfZerosIsPositiveZero) {
+  GuardedBuffer values;
+  values.fill(-0.0f);
+  const double sum = sumValues(values.data());
+  EXPECT_EQ(sum, 0.0);
+  EXPECT_FALSE(std::signbit(sum));
+}
+
+TEST(ScalarKernels, MeanOfTheDataSetFillsEverySlot) {
+  GuardedBuffer values;
+  GuardedBuffer means;
+  fillDataSet(values);
+  fillMean(values.data(), means.data());
+  // The sum times the single-precision 1/9998, formed in double and rounded
+  // once: 499.85 to six digits.
+  const auto factor = std::bit_cast<float>(std::uint32_t{0x38D1C1D5});
+  const auto expected = static_cast<float>(exactDataSetSum(values) * static_cast<double>(factor));
+  EXPECT_EQ(bitsOf(means[0]), bitsOf(expected));
+  EXPECT_EQ(bitsOf(means[0]), 0x43F9ECCDu);
+  for (std::size_t i = 1; i < SAMPLE_COUNT; ++i) {
+    ASSERT_EQ(bitsOf(means[i]), bitsOf(means[0])) << "slot " << i;
+  }
+  means.expectGuardsUntouched();
+  values.expectGuardsUntouched();
+}
+
+TEST(ScalarKernels, MeanUsesTheSinglePrecisionFactor) {
+  // All ones sum to 9998; times the rounded factor that is not exactly 1.
+  GuardedBuffer values;
+  GuardedBuffer means;
+  values.fill(1.0f);
+  fillMean(values.data(), means.data());
+  const auto factor = std::bit_cast<float>(std::uint32_t{0x38D1C1D5});
+  EXPECT_EQ(means[SAMPLE_COUNT - 1], static_cast<float>(9998.0 * static_cast<double>(factor)));
+}
+
+TEST(ScalarKernels, SubtractIsCorrectlyRoundedOnVariedData) {
+  GuardedBuffer a;
+  GuardedBuffer b;
+  GuardedBuffer out;
+  fillVaried(a, 1);
+  fillVaried(b, 2);
+  // Overflow on both sides and exact cancellation.
+  a[0] = 3e38f;
+  b[0] = -3e38f;
+  a[1] = -3e38f;
+  b[1] = 3e38f;
+  a[2] = 123.25f;
+  b[2] = 123.25f;
+  subtractScalar(a.data(), out.data(), b.data());
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    ASSERT_EQ(bitsOf(out[i]), bitsOf(roundedDifference(a[i], b[i]))) << "element " << i;
+  }
+  EXPECT_EQ(out[0], std::numeric_limits<float>::infinity());
+  EXPECT_EQ(out[1], -std::numeric_limits<float>::infinity());
+  EXPECT_EQ(bitsOf(out[2]), 0u);
+  out.expectGuardsUntouched();
+}
+
+TEST(ScalarKernels, SubtractOfTheDataSetGivesItsDeviations) {
+  GuardedBuffer values;
+  GuardedBuffer means;
+  GuardedBuffer deviations;
+  fillDataSet(values);
+  fillMean(values.data(), means.data());
+  subtractScalar(values.data(), deviations.data(), means.data());
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    ASSERT_EQ(bitsOf(deviations[i]), bitsOf(roundedDifference(values[i], means[0])));
+  }
+  EXPECT_LT(deviations[0], 0.0f);
+  EXPECT_GT(deviations[SAMPLE_COUNT - 1], 0.0f);
+  deviations.expectGuardsUntouched();
+}
+
+TEST(ScalarKernels, SquareIsCorrectlyRoundedOnVariedData) {
+  GuardedBuffer x;
+  GuardedBuffer out;
+  fillVaried(x, 3);
+  x[0] = 2e19f;   // 4e38 overflows single precision
+  x[1] = 1e-23f;  // 1e-46 underflows to zero
+  squareScalar(x.data(), out.data());
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    ASSERT_EQ(bitsOf(out[i]), bitsOf(roundedSquare(x[i]))) << "element " << i;
+  }
+  EXPECT_EQ(out[0], std::numeric_limits<float>::infinity());
+  EXPECT_EQ(bitsOf(out[1]), 0u);
+  out.expectGuardsUntouched();
+}
+
+TEST(ScalarKernels, SquareOfANegativeEqualsSquareOfItsMagnitude) {
+  GuardedBuffer x;
+  GuardedBuffer negated;
+  GuardedBuffer squares;
+  GuardedBuffer negatedSquares;
+  fillVaried(x, 4);
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) negated[i] = -x[i];
+  squareScalar(x.data(), squares.data());
+  squareScalar(negated.data(), negatedSquares.data());
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    ASSERT_EQ(bitsOf(squares[i]), bitsOf(negatedSquares[i])) << "element " << i;
+    ASSERT_FALSE(std::signbit(squares[i]));
+  }
+}
+
+TEST(ScalarKernels, KernelsMayWorkInPlace) {
+  // The driver never aliases, but nothing stops a caller from doing so.
+  GuardedBuffer x;
+  fillVaried(x, 5);
+  GuardedBuffer copy;
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) copy[i] = x[i];
+  squareScalar(x.data(), x.data());
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    ASSERT_EQ(bitsOf(x[i]), bitsOf(roundedSquare(copy[i])));
+  }
+  x.expectGuardsUntouched();
+}
+
+}  // namespace
+}  // namespace statbench

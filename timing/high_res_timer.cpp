@@ -1,0 +1,96 @@
+#include "timing/high_res_timer.h"
+
+#include <numeric>
+
+namespace statbench {
+
+using platform::CriticalSectionGuard;
+
+HighResTimer::HighResTimer() {
+  resetCurrent();
+  resetStatistics();
+}
+
+HighResTimer::~HighResTimer() = default;
+
+double HighResTimer::start(double initialSeconds) {
+  CriticalSectionGuard guard(lock);
+  if (!running) {
+    // Written so that NaN, like zero and negatives, keeps the old offset.
+    if (initialSeconds > 0.0) {
+      offsetSeconds = initialSeconds;
+    }
+    running = true;
+    restartCounter();
+  }
+  return current();
+}
+
+double HighResTimer::stop() {
+  CriticalSectionGuard guard(lock);
+  if (!running) {
+    return offsetSeconds;
+  }
+  const double total = secondsSinceRestart() + offsetSeconds;
+  resetCurrent();
+  addSample(total);
+  return total;
+}
+
+double HighResTimer::current() const {
+  CriticalSectionGuard guard(lock);
+  return running ? secondsSinceRestart() + offsetSeconds : offsetSeconds;
+}
+
+double HighResTimer::minimum() const {
+  CriticalSectionGuard guard(lock);
+  return minSeconds;
+}
+
+double HighResTimer::maximum() const {
+  CriticalSectionGuard guard(lock);
+  return maxSeconds;
+}
+
+double HighResTimer::average() const {
+  CriticalSectionGuard guard(lock);
+  return averageSeconds;
+}
+
+void HighResTimer::resetCurrent() {
+  CriticalSectionGuard guard(lock);
+  offsetSeconds = 0.0;
+  running = false;
+}
+
+void HighResTimer::resetStatistics() {
+  CriticalSectionGuard guard(lock);
+  minSeconds = 0.0;
+  maxSeconds = 0.0;
+  averageSeconds = 0.0;
+  samples.clear();  // keeps the storage for the samples to come
+  firstSample = true;
+}
+
+const double& HighResTimer::addSample(const double& sample) {
+  CriticalSectionGuard guard(lock);
+  // Grow first: if that throws, the statistics stay as they were.
+  samples.push_back(sample);
+  if (firstSample) {
+    minSeconds = maxSeconds = averageSeconds = sample;
+  } else {
+    if (sample < minSeconds) {
+      minSeconds = sample;
+    } else if (sample > maxSeconds) {
+      maxSeconds = sample;
+    }
+    // Recomputed from every sample, in order, rather than updated
+    // incrementally, so it is exactly the mean of what was recorded.
+    averageSeconds =
+        std::accumulate(samples.begin(), samples.end(), 0.0) / static_cast<double>(samples.size());
+  }
+  firstSample = false;
+  return sample;
+}
+
+}  // namespace statbench

@@ -1,0 +1,56 @@
+// The few operating-system services the stopwatch needs: a high-resolution
+// tick counter and a re-entrant lock. On Windows they are the performance
+// counter and a critical section; elsewhere platform_posix.cpp stands in with
+// CLOCK_MONOTONIC and a recursive mutex. The build picks one source file, so
+// nothing above this layer knows which platform it runs on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace statbench::platform {
+
+// A counter query in the shape of QueryPerformanceFrequency and
+// QueryPerformanceCounter: fills *value and returns false on failure.
+using CounterQuery = bool (*)(std::int64_t* value);
+
+// Ticks per second; fixed while the process runs.
+bool queryPerformanceFrequency(std::int64_t* ticksPerSecond);
+// Current tick count; never decreases.
+bool queryPerformanceCounter(std::int64_t* ticks);
+
+// A lock that its owning thread may take again while holding it; every
+// enter() needs one leave(). The native object lives inside this one, so
+// creating the lock never allocates.
+class CriticalSection {
+ public:
+  CriticalSection();
+  ~CriticalSection();
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+
+  void enter();
+  void leave();
+
+  // Room for the largest native lock among our targets; each platform
+  // source checks at compile time that its lock fits.
+  static constexpr std::size_t kStorageSize = 64;
+
+ private:
+  alignas(std::max_align_t) unsigned char storage[kStorageSize];
+};
+
+// Holds a CriticalSection for the guard's lifetime, so every exit from a
+// scope, a thrown exception included, releases it.
+class CriticalSectionGuard {
+ public:
+  explicit CriticalSectionGuard(CriticalSection& section) : held(section) { held.enter(); }
+  ~CriticalSectionGuard() { held.leave(); }
+  CriticalSectionGuard(const CriticalSectionGuard&) = delete;
+  CriticalSectionGuard& operator=(const CriticalSectionGuard&) = delete;
+
+ private:
+  CriticalSection& held;
+};
+
+}  // namespace statbench::platform

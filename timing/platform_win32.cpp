@@ -1,0 +1,47 @@
+// The real Windows services behind the platform layer: the performance
+// counter and a critical section.
+#include <windows.h>
+
+#include <new>
+
+#include "timing/platform.h"
+
+namespace statbench::platform {
+namespace {
+
+static_assert(sizeof(CRITICAL_SECTION) <= CriticalSection::kStorageSize);
+static_assert(alignof(CRITICAL_SECTION) <= alignof(std::max_align_t));
+
+CRITICAL_SECTION* native(unsigned char* storage) {
+  return std::launder(reinterpret_cast<CRITICAL_SECTION*>(storage));
+}
+
+bool query(BOOL(WINAPI* function)(LARGE_INTEGER*), std::int64_t* value) {
+  LARGE_INTEGER result{};
+  if (function(&result) == 0) {
+    return false;
+  }
+  *value = result.QuadPart;
+  return true;
+}
+
+}  // namespace
+
+bool queryPerformanceFrequency(std::int64_t* ticksPerSecond) {
+  return query(QueryPerformanceFrequency, ticksPerSecond);
+}
+
+bool queryPerformanceCounter(std::int64_t* ticks) { return query(QueryPerformanceCounter, ticks); }
+
+CriticalSection::CriticalSection() {
+  ::new (storage) CRITICAL_SECTION{};
+  InitializeCriticalSection(native(storage));
+}
+
+CriticalSection::~CriticalSection() { DeleteCriticalSection(native(storage)); }
+
+void CriticalSection::enter() { EnterCriticalSection(native(storage)); }
+
+void CriticalSection::leave() { LeaveCriticalSection(native(storage)); }
+
+}  // namespace statbench::platform
