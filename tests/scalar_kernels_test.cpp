@@ -14,15 +14,8 @@ namespace statbench {
 namespace {
 
 using testing::bitsOf;
+using testing::fillDataSet;
 using testing::GuardedBuffer;
-
-// The program's data set: i * 0.1f, the product rounded once.
-void fillDataSet(GuardedBuffer& values) {
-  const auto step = std::bit_cast<float>(std::uint32_t{0x3DCCCCCD});
-  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
-    values[i] = static_cast<float>(static_cast<long double>(i) * static_cast<long double>(step));
-  }
-}
 
 // Every float of the data set is a whole multiple of 2^-27 and their total
 // stays below 2^23, so a double holds each partial sum exactly: the

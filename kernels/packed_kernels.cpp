@@ -1,0 +1,74 @@
+// The 3DNow! kernels, written as inline assembly: compilers no longer ship
+// the 3DNow! intrinsics, and one asm block per kernel guarantees that no
+// compiler-generated x87 or SSE instruction lands between the MMX ones. Each
+// kernel is FEMMS, 4999 iterations of two MOVQ loads, PFSUB or PFMUL and a
+// MOVQ store, then FEMMS. The FEMMS at entry starts the packed state
+// cleanly; the one at exit empties the x87 register tags again, without
+// which the caller's next x87 instruction would find a full register stack.
+// This file is built only for x86; 32-bit builds enable MMX for it so that
+// the asm may name the MMX registers.
+#include "kernels/packed_kernels.h"
+
+#include <cpuid.h>
+
+namespace statbench {
+namespace {
+
+constexpr std::uint32_t kHighestExtendedLeaf = 0x80000000;
+constexpr std::uint32_t kExtendedFeatureLeaf = 0x80000001;
+constexpr std::uint32_t k3DNowBit = std::uint32_t{1} << 31;  // EDX of leaf 0x80000001
+
+}  // namespace
+
+CpuidRegisters cpuid(std::uint32_t leaf) {
+  CpuidRegisters registers{};
+  __cpuid(leaf, registers.eax, registers.ebx, registers.ecx, registers.edx);
+  return registers;
+}
+
+int has3DNowFrom(CpuidQuery query) {
+  if (query(kHighestExtendedLeaf).eax < kExtendedFeatureLeaf) {
+    return 0;
+  }
+  return (query(kExtendedFeatureLeaf).edx & k3DNowBit) != 0 ? 1 : 0;
+}
+
+int has3DNow() { return has3DNowFrom(cpuid); }
+
+void subtract3DNow(const float* a, float* out, const float* b) {
+  std::size_t pair = 0;
+  asm volatile(
+      "femms\n\t"
+      "1:\n\t"
+      "movq (%[b],%[pair],8), %%mm0\n\t"
+      "movq (%[a],%[pair],8), %%mm1\n\t"
+      "pfsub %%mm0, %%mm1\n\t"
+      "movq %%mm1, (%[out],%[pair],8)\n\t"
+      "inc %[pair]\n\t"
+      "cmp %[pairs], %[pair]\n\t"
+      "jb 1b\n\t"
+      "femms"
+      : [pair] "+r"(pair)
+      : [a] "r"(a), [b] "r"(b), [out] "r"(out), [pairs] "r"(PAIR_COUNT)
+      : "mm0", "mm1", "memory", "cc");
+}
+
+void square3DNow(const float* x, float* out) {
+  std::size_t pair = 0;
+  asm volatile(
+      "femms\n\t"
+      "1:\n\t"
+      "movq (%[x],%[pair],8), %%mm0\n\t"
+      "movq %%mm0, %%mm1\n\t"
+      "pfmul %%mm1, %%mm0\n\t"
+      "movq %%mm0, (%[out],%[pair],8)\n\t"
+      "inc %[pair]\n\t"
+      "cmp %[pairs], %[pair]\n\t"
+      "jb 1b\n\t"
+      "femms"
+      : [pair] "+r"(pair)
+      : [x] "r"(x), [out] "r"(out), [pairs] "r"(PAIR_COUNT)
+      : "mm0", "mm1", "memory", "cc");
+}
+
+}  // namespace statbench
