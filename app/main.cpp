@@ -10,6 +10,7 @@
 #include "kernels/packed_kernels.h"
 #include "kernels/scalar_kernels.h"
 #include "timing/high_res_timer.h"
+#include "timing/platform.h"
 #include "timing/win32_high_res_timer.h"
 
 namespace {
@@ -87,6 +88,7 @@ void printProbeLine() {
 }  // namespace
 
 int main() {
+  statbench::platform::initializeProcess();
   printProbeLine();
   WorkBuffers buffers;
   fillDataSet(buffers.values);

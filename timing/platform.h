@@ -10,6 +10,10 @@
 
 namespace statbench::platform {
 
+// Puts the process in the state the program expects before it does any
+// work. main calls it first.
+void initializeProcess();
+
 // A counter query in the shape of QueryPerformanceFrequency and
 // QueryPerformanceCounter: fills *value and returns false on failure.
 using CounterQuery = bool (*)(std::int64_t* value);

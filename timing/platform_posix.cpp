@@ -21,6 +21,8 @@ std::recursive_mutex& native(unsigned char* storage) {
 
 }  // namespace
 
+void initializeProcess() {}
+
 bool queryPerformanceFrequency(std::int64_t* ticksPerSecond) {
   *ticksPerSecond = kNanosecondsPerSecond;
   return true;

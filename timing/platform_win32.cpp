@@ -27,6 +27,8 @@ bool query(BOOL(WINAPI* function)(LARGE_INTEGER*), std::int64_t* value) {
 
 }  // namespace
 
+void initializeProcess() {}
+
 bool queryPerformanceFrequency(std::int64_t* ticksPerSecond) {
   return query(QueryPerformanceFrequency, ticksPerSecond);
 }
