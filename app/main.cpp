@@ -79,10 +79,13 @@ void runPass(HighResTimer& stopwatch, WorkBuffers& buffers, DeviationKernel devi
 }
 
 // Two bells, then whether the packed pass will run. 0xFD is the dotless i of
-// code page 1254, written as that one byte.
+// code page 1254, written as that one byte. Flushed at once: a stopwatch
+// failure before the first stream line ends the process without flushing,
+// and where standard output is a pipe or a file the line would be lost.
 void printProbeLine() {
   std::printf(statbench::has3DNow() == 1 ? "\a\a3DNow!  bulundu.\n"
                                          : "\a\aUyar\xFD:islemciniz 3DNow!  desteklemiyor!\n");
+  std::fflush(stdout);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Stand-ins for the Windows services on POSIX systems: CLOCK_MONOTONIC read
 // in nanoseconds (so the frequency is 1e9) and a recursive mutex for the
 // critical section, which Windows makes re-entrant for its owner too.
+#include <csignal>
 #include <ctime>
 #include <mutex>
 #include <new>
@@ -21,7 +22,12 @@ std::recursive_mutex& native(unsigned char* storage) {
 
 }  // namespace
 
-void initializeProcess() {}
+void initializeProcess() {
+  // A console reader that has gone away must not end the run: ignored, a
+  // write to a broken pipe fails with EPIPE and the stream records the error,
+  // as it does on Windows.
+  std::signal(SIGPIPE, SIG_IGN);
+}
 
 bool queryPerformanceFrequency(std::int64_t* ticksPerSecond) {
   *ticksPerSecond = kNanosecondsPerSecond;

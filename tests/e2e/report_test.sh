@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
-# Runs the program with standard input at its end (or closed) and checks
-# every byte it prints and its exit status. The time figures can differ from
-# run to run, so they are checked by form: each must be exactly how the
-# stream prints a double by default (%g), after one pass minimum, maximum
-# and mean agree, and after two passes the mean lies between the bounds and
-# is the average of the two samples.
-# Usage: report_test.sh [--3dnow] [--stdin-closed] PROGRAM [LAUNCHER...]
-#   --3dnow  the processor has 3DNow!: expect the packed pass too
+# Runs the program with standard input at its end, closed, or holding many
+# characters, and checks every byte it prints and its exit status. The time
+# figures can differ from run to run, so they are checked by form: each must
+# be exactly how the stream prints a double by default (%g), after one pass
+# minimum, maximum and mean agree, and after two passes the mean lies between
+# the bounds and is the average of the two samples.
+# Usage: report_test.sh [--3dnow] [--stdin-closed|--stdin-many|--stdin-endless]
+#                       PROGRAM [LAUNCHER...]
+#   --3dnow          the processor has 3DNow!: expect the packed pass too
+#   --stdin-many     a file of 100000 characters: the wait takes exactly one,
+#                    and the next reader of the file finds the rest
+#   --stdin-endless  a pipe from yes(1), which never runs dry
 set -euo pipefail
+source "$(dirname "$0")/expected_output.sh"
 passes=1
 stdin=end
 while [[ ${1:-} == --* ]]; do
   case $1 in
     --3dnow) passes=2 ;;
     --stdin-closed) stdin=closed ;;
+    --stdin-many) stdin=many ;;
+    --stdin-endless) stdin=endless ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -23,37 +30,32 @@ shift
 launcher=("$@")
 
 out=$(mktemp)
-trap 'rm -f "$out" "$out.expected" "$out.normal"' EXIT
+trap 'rm -f "$out" "$out.expected" "$out.normal" "$out.input" "$out.rest"' EXIT
 
 status=0
-if [[ $stdin == closed ]]; then
-  "${launcher[@]}" "$program" >"$out" <&- || status=$?
-else
-  "${launcher[@]}" "$program" >"$out" </dev/null || status=$?
-fi
+case $stdin in
+  end) "${launcher[@]}" "$program" >"$out" </dev/null || status=$? ;;
+  closed) "${launcher[@]}" "$program" >"$out" <&- || status=$? ;;
+  many)
+    head -c 100000 /dev/zero | tr '\0' 'y' >"$out.input"
+    # One open file shared by the program and, after it, cat.
+    { "${launcher[@]}" "$program" >"$out" || status=$?; cat >"$out.rest"; } <"$out.input"
+    ;;
+  endless)
+    yes | "${launcher[@]}" "$program" >"$out" || status=${PIPESTATUS[1]}
+    ;;
+esac
 if [[ $status -ne 0 ]]; then
   echo "FAIL: exit status $status, expected 0"
   exit 1
 fi
+if [[ $stdin == many ]] && [[ $(wc -c <"$out.rest") -ne 99999 ]]; then
+  echo "FAIL: the wait took $((100000 - $(wc -c <"$out.rest"))) characters of its input, expected 1"
+  exit 1
+fi
 
-report() {
-  printf '\nAritmatik ortalama:499.85\nVaryans:83308.3\nStandart Sapma:288.632\n'
-  printf '\nSimdiki  sure: 0s\nMinimum  sure: <t>s\nMaksimum sure: <t>s\nOrtalama sure: <t>s\n\n'
-}
-{
-  if [[ $passes -eq 2 ]]; then
-    printf '\a\a3DNow!  bulundu.\n'
-    report
-    printf "3DNow! 'li hesaplama\n"
-    report
-  else
-    printf '\a\aUyar\375:islemciniz 3DNow!  desteklemiyor!\n'
-    report
-  fi
-} >"$out.expected"
-
-time_line='^(Minimum  sure: |Maksimum sure: |Ortalama sure: )(.*)s$'
-sed -E "s/$time_line/\\1<t>s/" "$out" >"$out.normal"
+expected_output "$passes" >"$out.expected"
+hide_times "$out" >"$out.normal"
 if ! cmp -s "$out.normal" "$out.expected"; then
   echo "FAIL: output differs from the expected bytes (times shown as <t>):"
   diff <(od -c "$out.expected") <(od -c "$out.normal") || true

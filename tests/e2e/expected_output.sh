@@ -1,0 +1,24 @@
+# Sourced by the end-to-end tests: the program's output, byte for byte, with
+# each time figure shown as <t>, and the filter that puts <t> in the real
+# output's place. Each report is ten lines.
+time_line='^(Minimum  sure: |Maksimum sure: |Ortalama sure: )(.*)s$'
+
+# Prints the output of a run with PASSES (1 or 2) passes.
+expected_output() {
+  report() {
+    printf '\nAritmatik ortalama:499.85\nVaryans:83308.3\nStandart Sapma:288.632\n'
+    printf '\nSimdiki  sure: 0s\nMinimum  sure: <t>s\nMaksimum sure: <t>s\nOrtalama sure: <t>s\n\n'
+  }
+  if [[ $1 -eq 2 ]]; then
+    printf '\a\a3DNow!  bulundu.\n'
+    report
+    printf "3DNow! 'li hesaplama\n"
+    report
+  else
+    printf '\a\aUyar\375:islemciniz 3DNow!  desteklemiyor!\n'
+    report
+  fi
+}
+
+# Copies FILE to standard output with its time figures replaced by <t>.
+hide_times() { sed -E "s/$time_line/\\1<t>s/" "$1"; }
