@@ -4,13 +4,16 @@
 
 #include <cmath>
 #include <limits>
+#include <new>
 #include <thread>
 
+#include "tests/allocation_failure.h"
 #include "tests/fake_timer.h"
 
 namespace statbench {
 namespace {
 
+using testing::FailNextAllocation;
 using testing::FakeTimer;
 using testing::ScriptedFailure;
 
@@ -218,12 +221,70 @@ TEST(HighResTimer, FailedReadInStopLeavesItRunningWithoutASample) {
   EXPECT_EQ(timer.average(), 3.0);
 }
 
-TEST(HighResTimer, FailedReadInCurrentReleasesTheLock) {
+TEST(HighResTimer, FailedReadInCurrentReleasesTheLockAndKeepsItRunning) {
   FakeTimer timer;
   timer.start(0.0);
+  timer.advance(1.0);
   timer.failRead = true;
   EXPECT_THROW(timer.current(), ScriptedFailure);
   expectLockFreeFromAnotherThread(timer);
+  timer.failRead = false;
+  timer.advance(1.0);
+  EXPECT_EQ(timer.stop(), 2.0);
+}
+
+// Records sample after sample, each with the next allocation armed to fail,
+// until one needs the sample storage to grow. Returns how many got in.
+template <typename Record>
+int recordUntilGrowthFails(Record record) {
+  for (int recorded = 0; recorded < 1000; ++recorded) {
+    FailNextAllocation failure;
+    try {
+      record();
+    } catch (const std::bad_alloc&) {
+      EXPECT_TRUE(failure.happened());
+      return recorded;
+    }
+    EXPECT_FALSE(failure.happened()) << "an allocation failed but nothing was thrown";
+  }
+  ADD_FAILURE() << "the sample storage never grew";
+  return -1;
+}
+
+TEST(HighResTimer, FailedGrowthInAddSampleLeavesTheStatisticsAsTheyWere) {
+  FakeTimer timer;
+  timer.addSample(8.0);
+  timer.addSample(2.0);
+  const int recorded = recordUntilGrowthFails([&timer] { timer.addSample(5.0); });
+  ASSERT_GE(recorded, 0);
+  expectLockFreeFromAnotherThread(timer);
+  const double sum = 10.0 + 5.0 * recorded;
+  EXPECT_EQ(timer.minimum(), 2.0);
+  EXPECT_EQ(timer.maximum(), 8.0);
+  EXPECT_EQ(timer.average(), sum / (2 + recorded));
+  // The sample that did not fit is not in the mean later either.
+  timer.addSample(20.0);
+  EXPECT_EQ(timer.maximum(), 20.0);
+  EXPECT_EQ(timer.average(), (sum + 20.0) / (3 + recorded));
+}
+
+TEST(HighResTimer, FailedGrowthInStopEndsTheMeasurementWithoutASample) {
+  FakeTimer timer;
+  const int recorded = recordUntilGrowthFails([&timer] {
+    timer.start(0.0);
+    timer.advance(3.0);
+    timer.stop();
+  });
+  ASSERT_GE(recorded, 0);
+  expectLockFreeFromAnotherThread(timer);
+  // stop() had already cleared the measurement when the sample failed to fit.
+  EXPECT_EQ(timer.current(), 0.0);
+  EXPECT_EQ(timer.stop(), 0.0);
+  EXPECT_EQ(timer.average(), recorded == 0 ? 0.0 : 3.0);
+  timer.start(0.0);
+  timer.advance(7.0);
+  timer.stop();
+  EXPECT_EQ(timer.average(), (3.0 * recorded + 7.0) / (recorded + 1));
 }
 
 }  // namespace
