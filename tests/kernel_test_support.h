@@ -6,6 +6,8 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "kernels/scalar_kernels.h"
 
@@ -30,6 +32,22 @@ class GuardedBuffer {
 
   void fill(float value) {
     for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) data()[i] = value;
+  }
+
+  // Element i by its bits, copied as bytes: a float assignment may pass
+  // through an x87 register, which turns a signalling NaN quiet.
+  void setBits(std::size_t i, std::uint32_t bits) { std::memcpy(data() + i, &bits, sizeof bits); }
+  std::uint32_t bitsAt(std::size_t i) const {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, storage + kGuard + i, sizeof bits);
+    return bits;
+  }
+
+  // Every slot, guards included, to compare before and after a call.
+  std::vector<std::uint32_t> snapshot() const {
+    std::vector<std::uint32_t> bits(sizeof storage / sizeof bits[0]);
+    std::memcpy(bits.data(), storage, sizeof storage);
+    return bits;
   }
 
   void expectGuardsUntouched() const {
