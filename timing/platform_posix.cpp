@@ -21,7 +21,7 @@ std::recursive_mutex& native(unsigned char* storage) {
 
 }  // namespace
 
-void initializeProcess() {}
+void initializeProcess() { setDoublePrecision(); }
 
 bool queryPerformanceFrequency(std::int64_t* ticksPerSecond) {
   *ticksPerSecond = kNanosecondsPerSecond;
