@@ -5,15 +5,18 @@
 # stream prints a double by default (%g), after one pass minimum, maximum
 # and mean agree, and after two passes the mean lies between the bounds and
 # is the average of the two samples.
-# Usage: report_test.sh [--3dnow] [--stdin-closed] PROGRAM [LAUNCHER...]
+# Usage: report_test.sh [--3dnow] [--stdin-closed] [--crlf] PROGRAM [LAUNCHER...]
 #   --3dnow  the processor has 3DNow!: expect the packed pass too
+#   --crlf   expect every line to end with "\r\n" (a Windows console's text mode)
 set -euo pipefail
 passes=1
 stdin=end
+crlf=no
 while [[ ${1:-} == --* ]]; do
   case $1 in
     --3dnow) passes=2 ;;
     --stdin-closed) stdin=closed ;;
+    --crlf) crlf=yes ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -51,9 +54,12 @@ report() {
     report
   fi
 } >"$out.expected"
+if [[ $crlf == yes ]]; then
+  sed -i 's/$/\r/' "$out.expected"
+fi
 
-time_line='^(Minimum  sure: |Maksimum sure: |Ortalama sure: )(.*)s$'
-sed -E "s/$time_line/\\1<t>s/" "$out" >"$out.normal"
+time_line='^(Minimum  sure: |Maksimum sure: |Ortalama sure: )(.*)s(\r?)$'
+sed -E "s/$time_line/\\1<t>s\\3/" "$out" >"$out.normal"
 if ! cmp -s "$out.normal" "$out.expected"; then
   echo "FAIL: output differs from the expected bytes (times shown as <t>):"
   diff <(od -c "$out.expected") <(od -c "$out.normal") || true
