@@ -40,6 +40,37 @@ void fillVaried(GuardedBuffer& buffer, unsigned seed) {
   }
 }
 
+// Floats made from random bits: both signs, every significand, magnitudes
+// from 2^-100 to 2^100. Formed with integers alone, so that every build gets
+// the same data whatever its floating-point unit.
+void fillFromBits(GuardedBuffer& buffer, std::uint64_t seed) {
+  std::uint64_t state = seed;
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    const auto high = static_cast<std::uint32_t>(state >> 32);
+    const auto exponent = static_cast<std::uint32_t>(27 + (state >> 16 & 0xFFFF) % 201);
+    buffer[i] = std::bit_cast<float>((high & 0x807FFFFFu) | exponent << 23);
+  }
+}
+
+// FNV-1a over the bytes of the values it is given, low byte first.
+class Digest {
+ public:
+  void add(double value) { addBytes(std::bit_cast<std::uint64_t>(value), 8); }
+  void add(GuardedBuffer& buffer) {
+    for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) addBytes(bitsOf(buffer[i]), 4);
+  }
+  std::uint64_t value() const { return hash; }
+
+ private:
+  void addBytes(std::uint64_t bits, int count) {
+    for (int byte = 0; byte < count; ++byte) {
+      hash = (hash ^ (bits >> (8 * byte) & 0xFF)) * 0x100000001B3u;
+    }
+  }
+  std::uint64_t hash = 0xCBF29CE484222325u;
+};
+
 // The correctly rounded single-precision result. The x87 extended format
 // has 64 significand bits, at least 2 * 24 + 2, so rounding the exact result
 // to it first and then to float changes nothing.
@@ -63,6 +94,18 @@ TEST(ScalarKernels, SumAccumulatesInDoublePrecision) {
   values.fill(std::ldexp(1.0f, -30));
   values[0] = 1.0f;
   EXPECT_EQ(sumValues(values.data()), 1.0 + (SAMPLE_COUNT - 1) * std::ldexp(1.0, -30));
+}
+
+TEST(ScalarKernels, SumRoundsEachAdditionToDouble) {
+  // 1 + 2^-53 is a tie that a double rounds back to 1, twice over. A wider
+  // accumulator, such as the x87 unit left at its 64-bit start-up
+  // precision, keeps both halves and ends at 1 + 2^-52.
+  GuardedBuffer values;
+  values.fill(0.0f);
+  values[0] = 1.0f;
+  values[1] = std::ldexp(1.0f, -53);
+  values[2] = std::ldexp(1.0f, -53);
+  EXPECT_EQ(sumValues(values.data()), 1.0);
 }
 
 TEST(ScalarKernels, SumAddsInIndexOrder) {
@@ -165,6 +208,36 @@ TEST(ScalarKernels, SquareIsCorrectlyRoundedOnVariedData) {
   EXPECT_EQ(out[0], std::numeric_limits<float>::infinity());
   EXPECT_EQ(bitsOf(out[1]), 0u);
   out.expectGuardsUntouched();
+}
+
+TEST(ScalarKernels, GiveTheSameBitsOnEveryBuild) {
+  // The 64-bit builds compute in SSE2 doubles, the 32-bit ones on the x87
+  // unit at 53 bits; all must reproduce this digest, taken from the 64-bit
+  // build, of every kernel's output on the data set and on random data.
+  // Float inputs never take a double result out of a double's range, so the
+  // x87's wider exponents change nothing; results beyond a float's range
+  // (infinities, zeros, subnormals) are rounded the same way by both units.
+  GuardedBuffer values, means, deviations, squares;
+  Digest digest;
+  for (const std::uint64_t seed : {0u, 1u, 2u}) {
+    if (seed == 0) {
+      fillDataSet(values);
+    } else {
+      fillFromBits(values, seed);
+      fillFromBits(means, seed + 100);
+      subtractScalar(values.data(), deviations.data(), means.data());
+      digest.add(deviations);
+    }
+    digest.add(sumValues(values.data()));
+    fillMean(values.data(), means.data());
+    subtractScalar(values.data(), deviations.data(), means.data());
+    squareScalar(deviations.data(), squares.data());
+    digest.add(means);
+    digest.add(deviations);
+    digest.add(squares);
+    digest.add(sumValues(squares.data()));
+  }
+  EXPECT_EQ(digest.value(), 0x87E1DE12E1B7898Fu) << std::hex << digest.value();
 }
 
 TEST(ScalarKernels, SquareOfANegativeEqualsSquareOfItsMagnitude) {

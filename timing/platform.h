@@ -11,8 +11,14 @@
 namespace statbench::platform {
 
 // Puts the process in the state the program expects before it does any
-// work. main calls it first.
+// work, the floating-point precision below included. main calls it first.
 void initializeProcess();
+
+// Makes the floating-point unit round every result to a double's 53-bit
+// significand. Only the x87 unit of 32-bit builds needs it: glibc and the
+// MinGW runtime start it at 64 bits, which would round sums twice and change
+// their last bits. SSE2 arithmetic is double already.
+void setDoublePrecision();
 
 // A counter query in the shape of QueryPerformanceFrequency and
 // QueryPerformanceCounter: fills *value and returns false on failure.

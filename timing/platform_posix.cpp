@@ -23,6 +23,7 @@ std::recursive_mutex& native(unsigned char* storage) {
 }  // namespace
 
 void initializeProcess() {
+  setDoublePrecision();
   // A console reader that has gone away must not end the run: ignored, a
   // write to a broken pipe fails with EPIPE and the stream records the error,
   // as it does on Windows.

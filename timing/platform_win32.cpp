@@ -27,7 +27,7 @@ bool query(BOOL(WINAPI* function)(LARGE_INTEGER*), std::int64_t* value) {
 
 }  // namespace
 
-void initializeProcess() {}
+void initializeProcess() { setDoublePrecision(); }
 
 bool queryPerformanceFrequency(std::int64_t* ticksPerSecond) {
   return query(QueryPerformanceFrequency, ticksPerSecond);

@@ -6,21 +6,25 @@
 # minimum, maximum and mean agree, and after two passes the mean lies between
 # the bounds and is the average of the two samples.
 # Usage: report_test.sh [--3dnow] [--stdin-closed|--stdin-many|--stdin-endless]
-#                       PROGRAM [LAUNCHER...]
+#                       [--crlf] PROGRAM [LAUNCHER...]
 #   --3dnow          the processor has 3DNow!: expect the packed pass too
 #   --stdin-many     a file of 100000 characters: the wait takes exactly one,
 #                    and the next reader of the file finds the rest
 #   --stdin-endless  a pipe from yes(1), which never runs dry
+#   --crlf           expect every line to end with "\r\n" (a Windows
+#                    console's text mode)
 set -euo pipefail
 source "$(dirname "$0")/expected_output.sh"
 passes=1
 stdin=end
+crlf=no
 while [[ ${1:-} == --* ]]; do
   case $1 in
     --3dnow) passes=2 ;;
     --stdin-closed) stdin=closed ;;
     --stdin-many) stdin=many ;;
     --stdin-endless) stdin=endless ;;
+    --crlf) crlf=yes ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -55,6 +59,9 @@ if [[ $stdin == many ]] && [[ $(wc -c <"$out.rest") -ne 99999 ]]; then
 fi
 
 expected_output "$passes" >"$out.expected"
+if [[ $crlf == yes ]]; then
+  sed -i 's/$/\r/' "$out.expected"
+fi
 hide_times "$out" >"$out.normal"
 if ! cmp -s "$out.normal" "$out.expected"; then
   echo "FAIL: output differs from the expected bytes (times shown as <t>):"

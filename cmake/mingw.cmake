@@ -1,0 +1,25 @@
+# Shared part of the MinGW-w64 toolchain files: mingw64.cmake and
+# mingw32.cmake set CMAKE_SYSTEM_PROCESSOR and include this one.
+#
+# The -posix compilers, because std::thread needs their threads model. The
+# C++ runtime, libgcc and winpthread are linked in statically, so that
+# statbench.exe needs nothing beyond the system DLLs (KERNEL32, msvcrt).
+set(CMAKE_SYSTEM_NAME Windows)
+set(mingw_triplet ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
+
+find_program(STATBENCH_MINGW_CXX ${mingw_triplet}-g++-posix)
+if(NOT STATBENCH_MINGW_CXX)
+  string(REPLACE "_" "-" package g++-mingw-w64-${CMAKE_SYSTEM_PROCESSOR})
+  message(FATAL_ERROR "${mingw_triplet}-g++-posix not found; install the Debian package ${package}")
+endif()
+set(CMAKE_CXX_COMPILER ${STATBENCH_MINGW_CXX})
+# GoogleTest's build wants a C compiler too.
+set(CMAKE_C_COMPILER ${mingw_triplet}-gcc-posix)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triplet})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
