@@ -30,28 +30,30 @@ constexpr double kNanosecondsPerSecond = 1e9;
 // and no branch, so it disturbs the loop it measures as little as it can.
 class RecentFigures {
  public:
-  void add(double figure) { ring[count++ % kCapacity] = figure; }
+  void add(double figure) { ring[added++ % kCapacity] = figure; }
 
   double median() {
-    const std::size_t filled = std::min(count, kCapacity);
-    if (filled == 0) return 0.0;
-    const auto middle = ring.begin() + static_cast<std::ptrdiff_t>(filled / 2);
-    std::nth_element(ring.begin(), middle, ring.begin() + static_cast<std::ptrdiff_t>(filled));
+    const std::size_t count = filled();
+    if (count == 0) return 0.0;
+    const auto middle = ring.begin() + static_cast<std::ptrdiff_t>(count / 2);
+    std::nth_element(ring.begin(), middle, ring.begin() + static_cast<std::ptrdiff_t>(count));
     return *middle;
   }
 
   double mean() const {
-    const std::size_t filled = std::min(count, kCapacity);
-    if (filled == 0) return 0.0;
+    const std::size_t count = filled();
+    if (count == 0) return 0.0;
     double sum = 0.0;
-    for (std::size_t i = 0; i < filled; ++i) sum += ring[i];
-    return sum / static_cast<double>(filled);
+    for (std::size_t i = 0; i < count; ++i) sum += ring[i];
+    return sum / static_cast<double>(count);
   }
 
  private:
   static constexpr std::size_t kCapacity = std::size_t{1} << 16;
+  std::size_t filled() const { return std::min(added, kCapacity); }
+
   std::vector<double> ring = std::vector<double>(kCapacity);
-  std::size_t count = 0;
+  std::size_t added = 0;
 };
 
 void BM_CounterRead(benchmark::State& state) {
