@@ -40,12 +40,19 @@ class RecentFigures {
     return *middle;
   }
 
-  double mean() const {
-    const std::size_t count = filled();
-    if (count == 0) return 0.0;
+  // The mean of the figures up to twice the median: the rest were
+  // interrupted (a preemption, a page fault) and would swamp it.
+  double typicalMean() {
+    const double limit = 2.0 * median();
     double sum = 0.0;
-    for (std::size_t i = 0; i < count; ++i) sum += ring[i];
-    return sum / static_cast<double>(count);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < filled(); ++i) {
+      if (ring[i] <= limit) {
+        sum += ring[i];
+        ++kept;
+      }
+    }
+    return kept == 0 ? 0.0 : sum / static_cast<double>(kept);
   }
 
  private:
@@ -66,8 +73,8 @@ void BM_CounterRead(benchmark::State& state) {
 
 // delta_ns is the smallest interval the counter can show: what two reads
 // with nothing between them differ by. A counter that ticks coarsely makes
-// every difference a whole number of ticks, and so the median; the mean
-// (delta_mean_ns) resolves below one tick.
+// every difference a whole number of ticks, and so the median; the mean of
+// the uninterrupted differences (delta_mean_ns) resolves below one tick.
 void BM_CounterBackToBack(benchmark::State& state) {
   std::int64_t ticksPerSecond = 0;
   if (!platform::queryPerformanceFrequency(&ticksPerSecond) || ticksPerSecond == 0) {
@@ -84,7 +91,7 @@ void BM_CounterBackToBack(benchmark::State& state) {
   }
   const double nanosecondsPerTick = kNanosecondsPerSecond / static_cast<double>(ticksPerSecond);
   state.counters["delta_ns"] = deltas.median() * nanosecondsPerTick;
-  state.counters["delta_mean_ns"] = deltas.mean() * nanosecondsPerTick;
+  state.counters["delta_mean_ns"] = deltas.typicalMean() * nanosecondsPerTick;
 }
 
 // stop() recomputes the mean over every recorded sample, so an unbounded
@@ -112,12 +119,13 @@ void BM_StopwatchStartStop(benchmark::State& state) {
 }
 
 // bias_ns is what stop() returns when nothing ran between start and stop:
-// every time the program prints holds it. bias_mean_ns as delta_mean_ns.
+// every time the program prints holds it. bias_mean_ns resolves it below
+// one tick, as delta_mean_ns does.
 void BM_StopwatchEmptyInterval(benchmark::State& state) {
   RecentFigures samples;
   timeStartStopPairs(state, [&samples](double sample) { samples.add(sample); });
   state.counters["bias_ns"] = samples.median() * kNanosecondsPerSecond;
-  state.counters["bias_mean_ns"] = samples.mean() * kNanosecondsPerSecond;
+  state.counters["bias_mean_ns"] = samples.typicalMean() * kNanosecondsPerSecond;
 }
 
 // The reading the program takes for the first time line, on a running
