@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/data_set.h"
 #include "kernels/packed_kernels.h"
 #include "kernels/scalar_kernels.h"
 #include "timing/high_res_timer.h"
@@ -16,30 +17,14 @@
 namespace {
 
 using statbench::HighResTimer;
-using statbench::SAMPLE_COUNT;
+using statbench::WorkBuffers;
 
 using DeviationKernel = void (*)(const float* minuend, float* out, const float* subtrahend);
 using SquareKernel = void (*)(const float* x, float* out);
 
-// 0.1f, the step between consecutive values of the data set.
-constexpr float kDataStep = std::bit_cast<float>(std::uint32_t{0x3DCCCCCD});
 // The single-precision value nearest to 1/9997: the sample variance divides
 // the sum of squares by SAMPLE_COUNT - 1.
 constexpr float kVarianceFactor = std::bit_cast<float>(std::uint32_t{0x38D1C734});
-
-struct WorkBuffers {
-  alignas(32) float values[SAMPLE_COUNT];
-  alignas(32) float means[SAMPLE_COUNT];
-  alignas(32) float deviations[SAMPLE_COUNT];
-  alignas(32) float squares[SAMPLE_COUNT];
-};
-
-// 0, 0.1, ..., 999.7: each value is i times 0.1f, rounded once.
-void fillDataSet(float* values) {
-  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
-    values[i] = static_cast<float>(static_cast<double>(i) * static_cast<double>(kDataStep));
-  }
-}
 
 void printStatistics(float mean, float variance, float standardDeviation) {
   std::cout << "Aritmatik ortalama"
@@ -94,7 +79,7 @@ int main() {
   statbench::platform::initializeProcess();
   printProbeLine();
   WorkBuffers buffers;
-  fillDataSet(buffers.values);
+  statbench::fillDataSet(buffers.values);
   statbench::Win32HighResTimer stopwatch;
   runPass(stopwatch, buffers, statbench::subtractScalar, statbench::squareScalar);
   // The packed instructions fault where the probe says no: this test is

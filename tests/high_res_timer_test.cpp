@@ -287,5 +287,35 @@ TEST(HighResTimer, FailedGrowthInStopEndsTheMeasurementWithoutASample) {
   EXPECT_EQ(timer.average(), (3.0 * recorded + 7.0) / (recorded + 1));
 }
 
+// A time source that reads the stopwatch while it is asked for the time, so
+// the thread that holds the lock takes it again. start() and stop() do not
+// re-enter the lock themselves, so this is what keeps it re-entrant: with a
+// plain mutex the test hangs and CTest's timeout fails it.
+class CallbackTimer final : public HighResTimer {
+ public:
+  mutable int callbacks = 0;
+
+ private:
+  void restartCounter() override {
+    (void)minimum();
+    ++callbacks;
+  }
+  double secondsSinceRestart() const override {
+    (void)average();
+    ++callbacks;
+    return 1.0;
+  }
+};
+
+TEST(HighResTimer, TimeSourceMayCallBackIntoTheStopwatch) {
+  CallbackTimer timer;
+  EXPECT_EQ(timer.start(0.0), 1.0);
+  EXPECT_EQ(timer.current(), 1.0);
+  EXPECT_EQ(timer.stop(), 1.0);
+  EXPECT_EQ(timer.callbacks, 4);
+  EXPECT_EQ(timer.average(), 1.0);
+  expectLockFreeFromAnotherThread(timer);
+}
+
 }  // namespace
 }  // namespace statbench

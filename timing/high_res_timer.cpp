@@ -23,7 +23,7 @@ double HighResTimer::start(double initialSeconds) {
     running = true;
     restartCounter();
   }
-  return current();
+  return currentLocked();
 }
 
 double HighResTimer::stop() {
@@ -32,14 +32,14 @@ double HighResTimer::stop() {
     return offsetSeconds;
   }
   const double total = secondsSinceRestart() + offsetSeconds;
-  resetCurrent();
-  addSample(total);
+  resetCurrentLocked();
+  addSampleLocked(total);
   return total;
 }
 
 double HighResTimer::current() const {
   CriticalSectionGuard guard(lock);
-  return running ? secondsSinceRestart() + offsetSeconds : offsetSeconds;
+  return currentLocked();
 }
 
 double HighResTimer::minimum() const {
@@ -59,8 +59,7 @@ double HighResTimer::average() const {
 
 void HighResTimer::resetCurrent() {
   CriticalSectionGuard guard(lock);
-  offsetSeconds = 0.0;
-  running = false;
+  resetCurrentLocked();
 }
 
 void HighResTimer::resetStatistics() {
@@ -74,6 +73,20 @@ void HighResTimer::resetStatistics() {
 
 const double& HighResTimer::addSample(const double& sample) {
   CriticalSectionGuard guard(lock);
+  addSampleLocked(sample);
+  return sample;
+}
+
+double HighResTimer::currentLocked() const {
+  return running ? secondsSinceRestart() + offsetSeconds : offsetSeconds;
+}
+
+void HighResTimer::resetCurrentLocked() {
+  offsetSeconds = 0.0;
+  running = false;
+}
+
+void HighResTimer::addSampleLocked(double sample) {
   // Grow first: if that throws, the statistics stay as they were.
   samples.push_back(sample);
   if (firstSample) {
@@ -90,7 +103,6 @@ const double& HighResTimer::addSample(const double& sample) {
         std::accumulate(samples.begin(), samples.end(), 0.0) / static_cast<double>(samples.size());
   }
   firstSample = false;
-  return sample;
 }
 
 }  // namespace statbench

@@ -13,10 +13,12 @@
 // The accessors read no counter.
 //
 // Locking: every public operation holds one per-object re-entrant lock for its
-// whole duration, calls into the time source included. start() re-enters it
-// through current(), stop() through resetCurrent() and addSample(). The lock
-// is released on every exit, a thrown failure included, so one stopwatch may
-// be started, stopped and read from several threads.
+// whole duration, calls into the time source included, and takes it once:
+// start() and stop() share the bodies of current(), resetCurrent() and
+// addSample() without taking it again, so no second acquisition lands inside
+// the measured interval or on the start/stop path. It stays re-entrant, so a
+// time source may call back into the stopwatch. The lock is released on every exit, a thrown
+// failure included, so one stopwatch may be started, stopped and read from several threads.
 //
 // All times are seconds in a double.
 #pragma once
@@ -63,6 +65,12 @@ class HighResTimer {
   virtual double secondsSinceRestart() const = 0;
 
  private:
+  // The bodies of current(), resetCurrent() and addSample(), for callers
+  // that already hold the lock.
+  double currentLocked() const;
+  void resetCurrentLocked();
+  void addSampleLocked(double sample);
+
   mutable platform::CriticalSection lock;
   double offsetSeconds = 0.0;
   bool running = false;
