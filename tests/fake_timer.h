@@ -3,6 +3,7 @@
 #pragma once
 
 #include <stdexcept>
+#include <thread>
 
 #include "timing/high_res_timer.h"
 
@@ -38,5 +39,12 @@ class FakeTimer final : public HighResTimer {
   double now = 100.0;
   double startPoint = 0.0;
 };
+
+// Takes the stopwatch's lock from a second thread. A lock left taken by the
+// first thread makes this hang, and CTest's timeout fails the test.
+inline void expectLockFreeFromAnotherThread(const HighResTimer& timer) {
+  std::thread other([&timer] { (void)timer.minimum(); });
+  other.join();
+}
 
 }  // namespace statbench::testing

@@ -13,16 +13,10 @@
 namespace statbench {
 namespace {
 
+using testing::expectLockFreeFromAnotherThread;
 using testing::FailNextAllocation;
 using testing::FakeTimer;
 using testing::ScriptedFailure;
-
-// Takes the stopwatch's lock from a second thread. A lock left taken by the
-// first thread makes this hang, and CTest's timeout fails the test.
-void expectLockFreeFromAnotherThread(const HighResTimer& timer) {
-  std::thread other([&timer] { (void)timer.minimum(); });
-  other.join();
-}
 
 TEST(HighResTimer, NewStopwatchReadsZeroEverywhere) {
   FakeTimer timer;

@@ -8,10 +8,13 @@
 #include <string>
 #include <thread>
 
+#include "tests/fake_timer.h"
 #include "timing/platform.h"
 
 namespace statbench {
 namespace {
+
+using testing::expectLockFreeFromAnotherThread;
 
 // A scripted performance counter. The queries are plain functions, as the
 // platform's are, so the script lives in globals reset by the fixture.
@@ -44,11 +47,6 @@ class Win32HighResTimerTest : public ::testing::Test {
 
 void expectFailure(const std::runtime_error& failure, const std::string& what) {
   EXPECT_EQ(std::string(failure.what()), "Win32HighResTimer error - " + what);
-}
-
-void expectLockFreeFromAnotherThread(const HighResTimer& timer) {
-  std::thread other([&timer] { (void)timer.average(); });
-  other.join();
 }
 
 TEST_F(Win32HighResTimerTest, FailedFrequencyQueryFailsConstruction) {
