@@ -17,8 +17,9 @@
 // start() and stop() share the bodies of current(), resetCurrent() and
 // addSample() without taking it again, so no second acquisition lands inside
 // the measured interval or on the start/stop path. It stays re-entrant, so a
-// time source may call back into the stopwatch. The lock is released on every exit, a thrown
-// failure included, so one stopwatch may be started, stopped and read from several threads.
+// time source may call back into the stopwatch. The lock is released on every
+// exit, a thrown failure included, so one stopwatch may be started, stopped
+// and read from several threads.
 //
 // All times are seconds in a double.
 #pragma once
