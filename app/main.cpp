@@ -7,11 +7,12 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/data_set.h"
+#include "kernels/cpuid_probe.h"
+#include "kernels/data_set.h"
 #include "kernels/packed_kernels.h"
 #include "kernels/scalar_kernels.h"
+#include "platform/platform.h"
 #include "timing/high_res_timer.h"
-#include "timing/platform.h"
 #include "timing/win32_high_res_timer.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // with the same floating-point precision.
 #include <gtest/gtest.h>
 
-#include "timing/platform.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
   statbench::platform::initializeProcess();

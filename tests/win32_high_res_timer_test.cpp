@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "tests/fake_timer.h"
-#include "timing/platform.h"
+#include "platform/platform.h"
 
 namespace statbench {
 namespace {

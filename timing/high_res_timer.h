@@ -26,7 +26,7 @@
 
 #include <vector>
 
-#include "timing/platform.h"
+#include "platform/platform.h"
 
 namespace statbench {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "timing/high_res_timer.h"
-#include "timing/platform.h"
+#include "platform/platform.h"
 
 namespace statbench {
 

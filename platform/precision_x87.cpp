@@ -6,7 +6,7 @@
 // matters only for results beyond a double's range.
 #include <cstdint>
 
-#include "timing/platform.h"
+#include "platform/platform.h"
 
 namespace statbench::platform {
 namespace {

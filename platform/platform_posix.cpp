@@ -6,7 +6,7 @@
 #include <mutex>
 #include <new>
 
-#include "timing/platform.h"
+#include "platform/platform.h"
 
 namespace statbench::platform {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "timing/platform.h"
+#include "platform/platform.h"
 
 namespace statbench::platform {
 namespace {

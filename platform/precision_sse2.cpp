@@ -1,6 +1,6 @@
 // 64-bit x86 builds do their floating-point arithmetic with SSE2, whose
 // double operations already round to a 53-bit significand.
-#include "timing/platform.h"
+#include "platform/platform.h"
 
 namespace statbench::platform {
 
