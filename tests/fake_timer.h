@@ -3,7 +3,8 @@
 #pragma once
 
 #include <stdexcept>
-#include <thread>
+
+#include "tests/test_thread.h"
 
 #include "timing/high_res_timer.h"
 
@@ -40,11 +41,10 @@ class FakeTimer final : public HighResTimer {
   double startPoint = 0.0;
 };
 
-// Takes the stopwatch's lock from a second thread. A lock left taken by the
-// first thread makes this hang, and CTest's timeout fails the test.
+// Takes the stopwatch's lock from a second thread; fails, and ends the test
+// program, if the first thread left it taken.
 inline void expectLockFreeFromAnotherThread(const HighResTimer& timer) {
-  std::thread other([&timer] { (void)timer.minimum(); });
-  other.join();
+  expectEndsOnAnotherThread([&timer] { (void)timer.minimum(); }, "taking the stopwatch's lock");
 }
 
 }  // namespace statbench::testing

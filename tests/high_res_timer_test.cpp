@@ -5,7 +5,6 @@
 #include <cmath>
 #include <limits>
 #include <new>
-#include <thread>
 
 #include "tests/allocation_failure.h"
 #include "tests/fake_timer.h"
@@ -284,7 +283,7 @@ TEST(HighResTimer, FailedGrowthInStopEndsTheMeasurementWithoutASample) {
 // A time source that reads the stopwatch while it is asked for the time, so
 // the thread that holds the lock takes it again. start() and stop() do not
 // re-enter the lock themselves, so this is what keeps it re-entrant: with a
-// plain mutex the test hangs and CTest's timeout fails it.
+// plain mutex the run blocks, and the bounded wait fails it.
 class CallbackTimer final : public HighResTimer {
  public:
   mutable int callbacks = 0;
@@ -303,9 +302,13 @@ class CallbackTimer final : public HighResTimer {
 
 TEST(HighResTimer, TimeSourceMayCallBackIntoTheStopwatch) {
   CallbackTimer timer;
-  EXPECT_EQ(timer.start(0.0), 1.0);
-  EXPECT_EQ(timer.current(), 1.0);
-  EXPECT_EQ(timer.stop(), 1.0);
+  testing::expectEndsOnAnotherThread(
+      [&timer] {
+        EXPECT_EQ(timer.start(0.0), 1.0);
+        EXPECT_EQ(timer.current(), 1.0);
+        EXPECT_EQ(timer.stop(), 1.0);
+      },
+      "a time source calling back into the stopwatch");
   EXPECT_EQ(timer.callbacks, 4);
   EXPECT_EQ(timer.average(), 1.0);
   expectLockFreeFromAnotherThread(timer);

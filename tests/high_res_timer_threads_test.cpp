@@ -11,14 +11,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cfloat>
 #include <cstdint>
-#include <latch>
+#include <memory>
 #include <numeric>
 #include <random>
-#include <thread>
 #include <vector>
 
+#include "tests/test_thread.h"
 #include "timing/high_res_timer.h"
 #include "timing/win32_high_res_timer.h"
 
@@ -51,11 +52,14 @@ struct ThreadTally {
 
 // Random operations in a bounded count, so that starts meet running
 // stopwatches and stops idle ones, and readers cut in between.
-void hammer(HighResTimer& timer, double offset, unsigned seed, std::latch& ready,
+void hammer(HighResTimer& timer, double offset, unsigned seed, std::atomic<int>& ready,
             ThreadTally& tally) {
   std::mt19937 engine(seed);
   std::uniform_int_distribution<int> operation(0, 4);
-  ready.arrive_and_wait();
+  // All threads begin together, so their operations overlap.
+  ++ready;
+  while (ready < kThreads) {
+  }
   for (int i = 0; i < kOperationsPerThread; ++i) {
     switch (operation(engine)) {
       case 0:
@@ -82,14 +86,17 @@ void hammer(HighResTimer& timer, double offset, unsigned seed, std::latch& ready
 // Runs the threads, then stops a measurement one may have left running, and
 // returns every sample in no particular order.
 std::vector<double> hammerFromThreads(HighResTimer& timer, double offset) {
-  std::latch ready(kThreads);
+  std::atomic<int> ready{0};
   std::vector<ThreadTally> tallies(kThreads);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back(hammer, std::ref(timer), offset, 100u + static_cast<unsigned>(t),
-                         std::ref(ready), std::ref(tallies[static_cast<std::size_t>(t)]));
-  }
-  for (std::thread& thread : threads) thread.join();
+  {
+    std::vector<std::unique_ptr<testing::TestThread>> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.push_back(std::make_unique<testing::TestThread>([&, t] {
+        hammer(timer, offset, 100u + static_cast<unsigned>(t), ready,
+               tallies[static_cast<std::size_t>(t)]);
+      }));
+    }
+  }  // each thread is joined here
   std::vector<double> samples;
   for (const ThreadTally& tally : tallies) {
     EXPECT_EQ(tally.inconsistentReads, 0);
