@@ -16,12 +16,14 @@ HighResTimer::~HighResTimer() = default;
 double HighResTimer::start(double initialSeconds) {
   CriticalSectionGuard guard(lock);
   if (!running) {
+    // The counter first: a restart that fails leaves the stopwatch idle, as
+    // it was, instead of running on a start point that was never captured.
+    restartCounter();
     // Written so that NaN, like zero and negatives, keeps the old offset.
     if (initialSeconds > 0.0) {
       offsetSeconds = initialSeconds;
     }
     running = true;
-    restartCounter();
   }
   return currentLocked();
 }

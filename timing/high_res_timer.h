@@ -37,7 +37,8 @@ class HighResTimer {
 
   // Begins a measurement, counting initialSeconds in when it is above 0.0,
   // and returns the reading right after starting. On a running stopwatch it
-  // changes nothing and returns the running reading.
+  // changes nothing and returns the running reading. When restarting the
+  // counter fails, the stopwatch stays idle and unchanged.
   double start(double initialSeconds);
   // Ends the measurement, records it as a sample and returns it. On an idle
   // stopwatch it records nothing and returns the current offset.
