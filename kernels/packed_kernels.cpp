@@ -5,6 +5,9 @@
 // MOVQ store, then FEMMS. The FEMMS at entry starts the packed state
 // cleanly; the one at exit empties the x87 register tags again, without
 // which the caller's next x87 instruction would find a full register stack.
+// FEMMS empties the whole x87 stack, so every asm block names st to st(7)
+// as clobbered: inlined beside a live x87 value, the compiler must not
+// expect to find it there afterwards.
 // This file is built only for x86; 32-bit builds enable MMX for it so that
 // the asm may name the MMX registers.
 #include "kernels/packed_kernels.h"
@@ -26,7 +29,8 @@ void subtract3DNow(const float* a, float* out, const float* b) {
       "femms"
       : [pair] "+r"(pair)
       : [a] "r"(a), [b] "r"(b), [out] "r"(out), [pairs] "r"(PAIR_COUNT)
-      : "mm0", "mm1", "memory", "cc");
+      : "mm0", "mm1", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)", "memory",
+        "cc");
 }
 
 void square3DNow(const float* x, float* out) {
@@ -44,7 +48,8 @@ void square3DNow(const float* x, float* out) {
       "femms"
       : [pair] "+r"(pair)
       : [x] "r"(x), [out] "r"(out), [pairs] "r"(PAIR_COUNT)
-      : "mm0", "mm1", "memory", "cc");
+      : "mm0", "mm1", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)", "memory",
+        "cc");
 }
 
 }  // namespace statbench
