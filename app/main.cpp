@@ -2,9 +2,11 @@
 // deviation of a fixed series of single-precision numbers and prints a
 // Turkish report (code page 1254, written as bytes).
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "kernels/cpuid_probe.h"
@@ -74,6 +76,19 @@ void printProbeLine() {
   std::fflush(stdout);
 }
 
+// The error of the last failed write to standard output, or 0 when every
+// write went through. The stream writes through printf's buffer, so a failure
+// of either shows in stdout's error flag; errno still holds the failed
+// write's error, as every later write fails the same way and nothing else in
+// between sets it. Called before the wait, whose read may set errno.
+int standardOutputError() {
+  const bool flushed = std::fflush(stdout) == 0;
+  if (flushed && std::ferror(stdout) == 0 && std::cout.good()) {
+    return 0;
+  }
+  return errno != 0 ? errno : EIO;
+}
+
 }  // namespace
 
 int main() {
@@ -89,6 +104,13 @@ int main() {
     std::cout << "3DNow! 'li hesaplama" << std::endl;
     runPass(stopwatch, buffers, statbench::subtract3DNow, statbench::square3DNow);
   }
+  const int outputError = standardOutputError();
   std::cin.get();
+  // The run went on despite a failed write, as a console program should;
+  // the report is incomplete all the same, and the exit status says so.
+  if (outputError != 0) {
+    std::fprintf(stderr, "statbench: standard output: %s\n", std::strerror(outputError));
+    return 1;
+  }
   return 0;
 }

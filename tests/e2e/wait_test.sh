@@ -2,7 +2,8 @@
 # The program must print its whole report, then wait while its standard input
 # stays open, and exit 0 as soon as one character arrives. With --stdout,
 # every console write fails instead, and the run must go on all the same: no
-# signal, still waiting at the end, exit 0 once the character comes.
+# signal, still waiting at the end; once the character comes it must name the
+# error in one line on standard error and exit 1, as its report is lost.
 # Usage: wait_test.sh [--stdout broken-pipe|full|closed] PROGRAM [LAUNCHER...]
 #   broken-pipe  a pipe whose only reader closed before the program started
 #   full         /dev/full: every write fails with ENOSPC
@@ -17,8 +18,9 @@ program=$1
 shift
 launcher=("$@")
 
+pid=
 dir=$(mktemp -d)
-trap 'exec 3>&-; kill "$pid" 2>/dev/null || true; rm -rf "$dir"' EXIT
+trap 'exec 3>&-; [[ -z $pid ]] || kill "$pid" 2>/dev/null || true; rm -rf "$dir"' EXIT
 mkfifo "$dir/input" "$dir/pipe"
 
 # SIGPIPE back to its default, whatever this shell inherited, so that only
@@ -71,14 +73,28 @@ if kill -0 "$pid" 2>/dev/null; then
 fi
 status=0
 wait "$pid" || status=$?
-if [[ $status -ne 0 ]]; then
-  echo "FAIL: exit status $status after the character, expected 0"
+pid=
+case $stdout in
+  file) expected_status=0 error= ;;
+  broken-pipe) expected_status=1 error='Broken pipe' ;;
+  full) expected_status=1 error='No space left on device' ;;
+  closed) expected_status=1 error='Bad file descriptor' ;;
+esac
+if [[ $status -ne $expected_status ]]; then
+  echo "FAIL: exit status $status after the character, expected $expected_status"
+  cat "$dir/err"
   exit 1
 fi
+if [[ -n $error ]]; then
+  if ! grep -qxF "statbench: standard output: $error" "$dir/err"; then
+    echo "FAIL: no line 'statbench: standard output: $error' on standard error:"
+    cat "$dir/err"
+    exit 1
+  fi
 # A launcher (an emulator) may warn on its own account; the program never does.
-if [[ ${#launcher[@]} -eq 0 && -s $dir/err ]]; then
+elif [[ ${#launcher[@]} -eq 0 && -s $dir/err ]]; then
   echo "FAIL: the program wrote to standard error:"
   cat "$dir/err"
   exit 1
 fi
-echo "ok: exited 0 once a character arrived"
+echo "ok: exited $status once a character arrived${error:+, naming the error: $error}"
