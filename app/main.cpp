@@ -4,6 +4,7 @@
 #include <bit>
 #include <cerrno>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,16 @@ using SquareKernel = void (*)(const float* x, float* out);
 // The single-precision value nearest to 1/9997: the sample variance divides
 // the sum of squares by SAMPLE_COUNT - 1.
 constexpr float kVarianceFactor = std::bit_cast<float>(std::uint32_t{0x38D1C734});
+
+// What the program needs of its stack beside the work buffers: the C and
+// C++ runtimes' own frames while printing, and the environment and
+// arguments the system places at the top of the stack.
+constexpr std::size_t kRuntimeStackBytes = 64 * 1024;
+
+// Before main: its frame holds the work buffers, and a stack too small for
+// them would end the run by SIGSEGV before it printed anything.
+[[maybe_unused]] const bool stackChecked =
+    (statbench::platform::requireStack(sizeof(WorkBuffers) + kRuntimeStackBytes), true);
 
 void printStatistics(float mean, float variance, float standardDeviation) {
   std::cout << "Aritmatik ortalama"

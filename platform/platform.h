@@ -14,6 +14,13 @@ namespace statbench::platform {
 // work, the floating-point precision below included. main calls it first.
 void initializeProcess();
 
+// Ends the process with one line on standard error, saying what it needs,
+// when the main thread's stack may hold fewer than `bytes`. Meant to run
+// before main, whose frame is larger than the stack some systems allow: a
+// stack that is too small would otherwise end the run by SIGSEGV before any
+// output. Windows fixes the stack's size in the program's header.
+void requireStack(std::size_t bytes);
+
 // Makes the floating-point unit round every result to a double's 53-bit
 // significand. Only the x87 unit of 32-bit builds needs it: glibc and the
 // MinGW runtime start it at 64 bits, which would round sums twice and change

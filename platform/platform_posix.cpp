@@ -1,7 +1,11 @@
 // Stand-ins for the Windows services on POSIX systems: CLOCK_MONOTONIC read
 // in nanoseconds (so the frequency is 1e9) and a recursive mutex for the
 // critical section, which Windows makes re-entrant for its owner too.
+#include <sys/resource.h>
+
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
 #include <new>
@@ -28,6 +32,21 @@ void initializeProcess() {
   // write to a broken pipe fails with EPIPE and the stream records the error,
   // as it does on Windows.
   std::signal(SIGPIPE, SIG_IGN);
+}
+
+void requireStack(std::size_t bytes) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+      limit.rlim_cur >= bytes) {
+    return;
+  }
+  constexpr std::size_t kKiB = 1024;
+  std::fprintf(stderr,
+               "statbench: needs a stack of at least %zu KiB, but the limit is %zu KiB "
+               "(ulimit -s %zu raises it)\n",
+               (bytes + kKiB - 1) / kKiB, static_cast<std::size_t>(limit.rlim_cur) / kKiB,
+               (bytes + kKiB - 1) / kKiB);
+  std::_Exit(1);
 }
 
 bool queryPerformanceFrequency(std::int64_t* ticksPerSecond) {

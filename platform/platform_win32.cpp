@@ -29,6 +29,10 @@ bool query(BOOL(WINAPI* function)(LARGE_INTEGER*), std::int64_t* value) {
 
 void initializeProcess() { setDoublePrecision(); }
 
+// The stack is reserved whole at start-up, at the size the program's header
+// asks for (2 MiB), and the compiler probes main's frame page by page.
+void requireStack(std::size_t /*bytes*/) {}
+
 bool queryPerformanceFrequency(std::int64_t* ticksPerSecond) {
   return query(QueryPerformanceFrequency, ticksPerSecond);
 }
