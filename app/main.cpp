@@ -1,11 +1,8 @@
 // statbench: times the arithmetic mean, sample variance and standard
 // deviation of a fixed series of single-precision numbers and prints a
 // Turkish report (code page 1254, written as bytes).
-#include <bit>
 #include <cerrno>
-#include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -25,10 +22,6 @@ using statbench::WorkBuffers;
 
 using DeviationKernel = void (*)(const float* minuend, float* out, const float* subtrahend);
 using SquareKernel = void (*)(const float* x, float* out);
-
-// The single-precision value nearest to 1/9997: the sample variance divides
-// the sum of squares by SAMPLE_COUNT - 1.
-constexpr float kVarianceFactor = std::bit_cast<float>(std::uint32_t{0x38D1C734});
 
 // What the program needs of its stack beside the work buffers: the C and
 // C++ runtimes' own frames while printing, and the environment and
@@ -64,13 +57,9 @@ void runPass(HighResTimer& stopwatch, WorkBuffers& buffers, DeviationKernel devi
   statbench::fillMean(buffers.values, buffers.means);
   deviationKernel(buffers.values, buffers.deviations, buffers.means);
   squareKernel(buffers.deviations, buffers.squares);
-  const double sumOfSquares = statbench::sumValues(buffers.squares);
-  const double exactVariance = sumOfSquares * static_cast<double>(kVarianceFactor);
-  const auto variance = static_cast<float>(exactVariance);
-  // From the unrounded product, not from the rounded variance.
-  const auto standardDeviation = static_cast<float>(std::sqrt(exactVariance));
+  const statbench::Spread spread = statbench::sampleSpread(statbench::sumValues(buffers.squares));
   std::printf("\n");
-  printStatistics(buffers.means[0], variance, standardDeviation);
+  printStatistics(buffers.means[0], spread.variance, spread.standardDeviation);
   stopwatch.stop();
   std::cout << std::endl;
   printTimes(stopwatch);

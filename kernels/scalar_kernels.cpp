@@ -9,6 +9,7 @@
 #include "kernels/scalar_kernels.h"
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 
 #if defined(__clang__)
@@ -23,8 +24,16 @@ namespace {
 // The single-precision value nearest to 1/9998 (0.00010002000635722652),
 // by its bit pattern. The mean multiplies by it instead of dividing.
 constexpr float kMeanFactor = std::bit_cast<float>(std::uint32_t{0x38D1C1D5});
+// The single-precision value nearest to 1/9997 (0.00010003001079894602):
+// the sample variance divides by SAMPLE_COUNT - 1.
+constexpr float kVarianceFactor = std::bit_cast<float>(std::uint32_t{0x38D1C734});
 
 }  // namespace
+
+Spread sampleSpread(double sumOfSquares) {
+  const double variance = sumOfSquares * static_cast<double>(kVarianceFactor);
+  return {static_cast<float>(variance), static_cast<float>(std::sqrt(variance))};
+}
 
 double sumValues(const float* x) {
   double acc = 0.0;

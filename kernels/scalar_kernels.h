@@ -10,6 +10,17 @@ namespace statbench {
 
 inline constexpr std::size_t SAMPLE_COUNT = 9998;
 
+// The sample variance and the standard deviation of SAMPLE_COUNT values,
+// from the sum of their squared deviations.
+struct Spread {
+  float variance;
+  float standardDeviation;
+};
+// The sum times the single-precision 1/(SAMPLE_COUNT - 1), formed in double;
+// the deviation is the square root of that unrounded product, not of the
+// rounded variance.
+Spread sampleSpread(double sumOfSquares);
+
 // x[0] + ... + x[SAMPLE_COUNT - 1], added in index order, unrounded.
 double sumValues(const float* x);
 // Writes the mean of x into every slot of means.

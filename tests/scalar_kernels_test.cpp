@@ -148,13 +148,22 @@ TEST(ScalarKernels, MeanOfTheDataSetFillsEverySlot) {
 }
 
 TEST(ScalarKernels, MeanUsesTheSinglePrecisionFactor) {
-  // All ones sum to 9998; times the rounded factor that is not exactly 1.
+  // On varied data the sum times the rounded 1/9998 and the sum divided by
+  // 9998 round to different floats now and then; the mean must be the first.
+  const auto factor = std::bit_cast<float>(std::uint32_t{0x38D1C1D5});
   GuardedBuffer values;
   GuardedBuffer means;
-  values.fill(1.0f);
-  fillMean(values.data(), means.data());
-  const auto factor = std::bit_cast<float>(std::uint32_t{0x38D1C1D5});
-  EXPECT_EQ(means[SAMPLE_COUNT - 1], static_cast<float>(9998.0 * static_cast<double>(factor)));
+  int unlikeDivision = 0;
+  for (std::uint64_t seed = 1; seed <= 16; ++seed) {
+    fillFromBits(values, seed);
+    fillMean(values.data(), means.data());
+    const double sum = sumValues(values.data());
+    EXPECT_EQ(bitsOf(means[SAMPLE_COUNT - 1]),
+              bitsOf(static_cast<float>(sum * static_cast<double>(factor))))
+        << "seed " << seed;
+    unlikeDivision += bitsOf(means[0]) != bitsOf(static_cast<float>(sum / 9998.0));
+  }
+  ASSERT_GT(unlikeDivision, 0) << "the data no longer tell the factor from a division";
 }
 
 TEST(ScalarKernels, SubtractIsCorrectlyRoundedOnVariedData) {
@@ -238,6 +247,22 @@ TEST(ScalarKernels, GiveTheSameBitsOnEveryBuild) {
     digest.add(sumValues(squares.data()));
   }
   EXPECT_EQ(digest.value(), 0x87E1DE12E1B7898Fu) << std::hex << digest.value();
+}
+
+TEST(ScalarKernels, SpreadGivesTheSameBitsOnEveryBuild) {
+  // Sums of squares over the whole range a pass can meet. The digest pins
+  // the factor (the rounded 1/9997, not a division), the product in double
+  // and the root of the unrounded product, on every build alike.
+  Digest digest;
+  std::uint64_t state = 7;
+  for (int i = 0; i < 20'000; ++i) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    const double sum = std::ldexp(static_cast<double>(state >> 11), static_cast<int>(i % 160) - 90);
+    const Spread spread = sampleSpread(sum);
+    digest.add(static_cast<double>(spread.variance));
+    digest.add(static_cast<double>(spread.standardDeviation));
+  }
+  EXPECT_EQ(digest.value(), 0x5048763B0D0B1636u) << std::hex << digest.value();
 }
 
 TEST(ScalarKernels, SquareOfANegativeEqualsSquareOfItsMagnitude) {
