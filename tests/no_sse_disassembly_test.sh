@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Fails when a 32-bit program holds any SSE instruction: those builds are for
 # processors without SSE, which stop on the first one. The whole program is
-# read, statically linked runtime included; blocks whose label starts with a
-# dot are tables the linker placed among the code, not code.
+# read, statically linked runtime included. Code without a symbol of its own
+# is labelled by its section (.text, .text.unlikely, .text$..., .text.startup)
+# and is checked like the rest; only the tables the MinGW linker places among
+# the code (exception tables, constructor lists) are data, not instructions.
 # Usage: no_sse_disassembly_test.sh OBJDUMP PROGRAM
 set -euo pipefail
 objdump=$1
@@ -13,12 +15,14 @@ program=$2
 # instructions it added on MMX registers.
 sse='%[xyz]mm[0-9]|mxcsr|\b([lsm]fence|prefetch(t[0-2]|nta)|movnt[iq]|maskmovq|pshufw|pavg[bw]|pextrw|pinsrw|pmaxsw|pmaxub|pminsw|pminub|pmovmskb|pmulhuw|psadbw)\b'
 
-hits=$("$objdump" -d --no-show-raw-insn "$program" | awk -v sse="$sse" '
-  /^[0-9a-f]+ <.*>:$/ { name = $2; code = name !~ /^<\./; next }
-  code && $0 ~ sse { print name, $0 }')
+listing=$("$objdump" -d --no-show-raw-insn "$program")
+code=$(awk '
+  /^[0-9a-f]+ <.*>:$/ { name = $2; data = name ~ /^<\.(gcc_except_table|ctors|dtors)/; next }
+  /^ / && !data { print name, $0 }' <<<"$listing")
+hits=$(grep -E "$sse" <<<"$code" || true)
 if [[ -n $hits ]]; then
   echo "FAIL: $program holds SSE instructions:"
   head -20 <<<"$hits"
   exit 1
 fi
-echo "ok: no SSE instruction in $($objdump -d "$program" | grep -c '^ ') instructions of $program"
+echo "ok: no SSE instruction in $(wc -l <<<"$code") instructions of $program"

@@ -238,9 +238,6 @@ TEST_F(PackedKernels, OutsideNormalNumbersGiveTheIeeeResultOrTheHardwaresOwn) {
 TEST(PackedKernelsWithout3DNow, FaultWhereTheProbeSaysNo) {
   // Why the probe guards the packed pass: here its instructions do not exist.
   if (has3DNow() == 1) GTEST_SKIP() << "this processor has 3DNow!";
-  // The fast style forks; the threadsafe one re-executes the test program,
-  // which under a user-mode emulator the machine would run natively.
-  GTEST_FLAG_SET(death_test_style, "fast");
   GuardedBuffer x, out;
   x.fill(1.0f);
   EXPECT_DEATH(square3DNow(x.data(), out.data()), "");
