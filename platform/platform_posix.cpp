@@ -1,7 +1,10 @@
 // Stand-ins for the Windows services on POSIX systems: CLOCK_MONOTONIC read
 // in nanoseconds (so the frequency is 1e9) and a recursive mutex for the
 // critical section, which Windows makes re-entrant for its owner too.
+#include <link.h>
+
 #include <csignal>
+#include <cstddef>
 #include <ctime>
 #include <mutex>
 #include <new>
@@ -20,6 +23,44 @@ std::recursive_mutex& native(unsigned char* storage) {
   return *std::launder(reinterpret_cast<std::recursive_mutex*>(storage));
 }
 
+// The smallest x86 page: touching one byte in every such stride touches
+// every page, whatever the page size.
+constexpr std::size_t kPageStride = 4096;
+
+// How deep below main's frame the program's calls reach, the C library's
+// number formatting the deepest (about 4 KB here), with room to spare.
+constexpr std::size_t kStackCommit = 64 * 1024;
+
+// A stack page is committed at its first touch. main's frame is probed at
+// entry (see cmake/linux_program.cmake), but the pass's calls reach a few
+// kilobytes below it, deeper than anything before the pass, so the pages
+// there are committed now rather than inside the first interval.
+[[gnu::noinline]] void commitStack() {
+  [[maybe_unused]] volatile unsigned char reserve[kStackCommit];
+  for (std::size_t offset = kStackCommit; offset > 0; offset -= kPageStride) {
+    reserve[offset - 1] = 0;
+  }
+}
+
+// Maps every page of code and constants of the program and of the libraries
+// it loaded into the process now. Otherwise the first call into each stretch
+// of code that only the pass uses (number formatting, the stream's writes)
+// takes a page fault inside the first interval.
+int mapReadOnlySegments(dl_phdr_info* object, std::size_t, void*) {
+  for (ElfW(Half) i = 0; i < object->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& segment = object->dlpi_phdr[i];
+    if (segment.p_type != PT_LOAD || (segment.p_flags & PF_W) != 0) {
+      continue;
+    }
+    const auto* begin =
+        reinterpret_cast<const volatile unsigned char*>(object->dlpi_addr + segment.p_vaddr);
+    for (std::size_t offset = 0; offset < segment.p_memsz; offset += kPageStride) {
+      static_cast<void>(begin[offset]);
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 void initializeProcess() {
@@ -28,6 +69,8 @@ void initializeProcess() {
   // write to a broken pipe fails with EPIPE and the stream records the error,
   // as it does on Windows.
   std::signal(SIGPIPE, SIG_IGN);
+  commitStack();
+  dl_iterate_phdr(mapReadOnlySegments, nullptr);
 }
 
 bool queryPerformanceFrequency(std::int64_t* ticksPerSecond) {
