@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <mutex>
 #include <new>
@@ -52,10 +53,11 @@ int mapReadOnlySegments(dl_phdr_info* object, std::size_t, void*) {
     if (segment.p_type != PT_LOAD || (segment.p_flags & PF_W) != 0) {
       continue;
     }
-    const auto* begin =
-        reinterpret_cast<const volatile unsigned char*>(object->dlpi_addr + segment.p_vaddr);
-    for (std::size_t offset = 0; offset < segment.p_memsz; offset += kPageStride) {
-      static_cast<void>(begin[offset]);
+    // From the start of the first page, which a segment need not begin at.
+    const std::uintptr_t begin = object->dlpi_addr + segment.p_vaddr;
+    const std::uintptr_t end = begin + segment.p_memsz;
+    for (std::uintptr_t page = begin & ~(kPageStride - 1); page < end; page += kPageStride) {
+      static_cast<void>(*reinterpret_cast<const volatile unsigned char*>(page));
     }
   }
   return 0;
