@@ -30,7 +30,7 @@ constexpr std::size_t kPageStride = 4096;
 
 // How deep below main's frame the program's calls reach, the C library's
 // number formatting the deepest (about 4 KB here), with room to spare.
-constexpr std::size_t kStackCommit = 64 * 1024;
+constexpr std::size_t kStackCommit = 16 * 1024;
 
 // A stack page is committed at its first touch. main's frame is probed at
 // entry (see cmake/linux_program.cmake), but the pass's calls reach a few
