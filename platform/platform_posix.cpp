@@ -37,9 +37,14 @@ constexpr std::size_t kStackCommit = 16 * 1024;
 // kilobytes below it, deeper than anything before the pass, so the pages
 // there are committed now rather than inside the first interval.
 [[gnu::noinline]] void commitStack() {
-  [[maybe_unused]] volatile unsigned char reserve[kStackCommit];
+  unsigned char reserve[kStackCommit];
+  // Written through a pointer read back from a volatile object, so that the
+  // array must exist whole where it is declared: a compiler may otherwise
+  // lay a local it can see all of out anew (Clang packed the stores into 4
+  // bytes).
+  volatile unsigned char* volatile top = reserve;
   for (std::size_t offset = kStackCommit; offset > 0; offset -= kPageStride) {
-    reserve[offset - 1] = 0;
+    top[offset - 1] = 0;
   }
 }
 
