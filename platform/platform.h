@@ -11,7 +11,9 @@
 namespace statbench::platform {
 
 // Puts the process in the state the program expects before it does any
-// work, the floating-point precision below included. main calls it first.
+// work, the floating-point precision below included; on POSIX it also takes
+// now the page faults that the first pass would otherwise take on its
+// stack and code. main calls it first.
 void initializeProcess();
 
 // Ends the process with one line on standard error, saying what it needs,

@@ -1,9 +1,12 @@
 // Stand-ins for the Windows services on POSIX systems: CLOCK_MONOTONIC read
 // in nanoseconds (so the frequency is 1e9) and a recursive mutex for the
 // critical section, which Windows makes re-entrant for its owner too.
+#include <link.h>
 #include <sys/resource.h>
 
 #include <csignal>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -24,6 +27,50 @@ std::recursive_mutex& native(unsigned char* storage) {
   return *std::launder(reinterpret_cast<std::recursive_mutex*>(storage));
 }
 
+// The smallest x86 page: touching one byte in every such stride touches
+// every page, whatever the page size.
+constexpr std::size_t kPageStride = 4096;
+
+// How deep below main's frame the program's calls reach, the C library's
+// number formatting the deepest (about 4 KB here), with room to spare.
+constexpr std::size_t kStackCommit = 16 * 1024;
+
+// A stack page is committed at its first touch. main's frame is probed at
+// entry (see cmake/linux_program.cmake), but the pass's calls reach a few
+// kilobytes below it, deeper than anything before the pass, so the pages
+// there are committed now rather than inside the first interval.
+[[gnu::noinline]] void commitStack() {
+  unsigned char reserve[kStackCommit];
+  // Written through a pointer read back from a volatile object, so that the
+  // array must exist whole where it is declared: a compiler may otherwise
+  // lay a local it can see all of out anew (Clang packed the stores into 4
+  // bytes).
+  volatile unsigned char* volatile top = reserve;
+  for (std::size_t offset = kStackCommit; offset > 0; offset -= kPageStride) {
+    top[offset - 1] = 0;
+  }
+}
+
+// Maps every page of code and constants of the program and of the libraries
+// it loaded into the process now. Otherwise the first call into each stretch
+// of code that only the pass uses (number formatting, the stream's writes)
+// takes a page fault inside the first interval.
+int mapReadOnlySegments(dl_phdr_info* object, std::size_t, void*) {
+  for (ElfW(Half) i = 0; i < object->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& segment = object->dlpi_phdr[i];
+    if (segment.p_type != PT_LOAD || (segment.p_flags & PF_W) != 0) {
+      continue;
+    }
+    // From the start of the first page, which a segment need not begin at.
+    const std::uintptr_t begin = object->dlpi_addr + segment.p_vaddr;
+    const std::uintptr_t end = begin + segment.p_memsz;
+    for (std::uintptr_t page = begin & ~(kPageStride - 1); page < end; page += kPageStride) {
+      static_cast<void>(*reinterpret_cast<const volatile unsigned char*>(page));
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 void initializeProcess() {
@@ -32,6 +79,8 @@ void initializeProcess() {
   // write to a broken pipe fails with EPIPE and the stream records the error,
   // as it does on Windows.
   std::signal(SIGPIPE, SIG_IGN);
+  commitStack();
+  dl_iterate_phdr(mapReadOnlySegments, nullptr);
 }
 
 void requireStack(std::size_t bytes) {
