@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "timing/high_res_timer.h"
 #include "platform/platform.h"
+#include "timing/high_res_timer.h"
 
 namespace statbench {
 
