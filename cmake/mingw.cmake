@@ -20,6 +20,8 @@ endif()
 set(CMAKE_CXX_COMPILER ${STATBENCH_MINGW_CXX})
 # GoogleTest's build wants a C compiler too.
 set(CMAKE_C_COMPILER ${mingw_triplet}-gcc-win32)
+# The program's version resource.
+set(CMAKE_RC_COMPILER ${mingw_triplet}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triplet})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
