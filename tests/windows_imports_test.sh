@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Fails when a Windows program would not load on the oldest Windows it is
+# for. Windows refuses to start a program that imports a function its DLLs
+# lack, or whose subsystem version is above its own; Wine exports all of
+# them, so a run under Wine cannot show it. This reads the PE headers and the
+# import table (objdump -p) and names every import that is not on the
+# allowed list, every DLL other than KERNEL32 and msvcrt, and a subsystem
+# version above the given one.
+# Usage: windows_imports_test.sh OBJDUMP PROGRAM ALLOWED_LIST MAX_SUBSYSTEM
+#   ALLOWED_LIST  lines of "DLL<TAB>function<TAB>source"; # starts a comment
+#   MAX_SUBSYSTEM major.minor, e.g. 4.0
+set -euo pipefail
+objdump=$1
+program=$2
+allowed=$3
+max_subsystem=$4
+
+headers=$("$objdump" -p "$program")
+status=0
+
+major=$(awk '$1 == "MajorSubsystemVersion" { print $2 }' <<<"$headers")
+minor=$(awk '$1 == "MinorSubsystemVersion" { print $2 }' <<<"$headers")
+if [[ -z $major || -z $minor ]]; then
+  echo "FAIL: no subsystem version in the headers of $program"
+  exit 1
+fi
+if ((major * 100 + minor > ${max_subsystem%.*} * 100 + ${max_subsystem#*.})); then
+  echo "FAIL: subsystem version $major.$minor, above $max_subsystem"
+  status=1
+fi
+
+# "DLL function" for every import, DLL names in lower case (Windows ignores
+# their case).
+imports=$(awk '
+  /^\tDLL Name: / { dll = tolower($3); next }
+  /^$/ { dll = "" }
+  dll && /^\t[0-9a-f]+\t +[0-9]+  [^ ]/ { print dll, $3 }' <<<"$headers" | sort -u)
+if [[ -z $imports ]]; then
+  echo "FAIL: no imports found in $program"
+  exit 1
+fi
+list=$(awk -F'\t' '!/^#/ && NF >= 3 { print tolower($1), $2 }' "$allowed" | sort -u)
+
+count=0
+while read -r dll function; do
+  count=$((count + 1))
+  case $dll in
+    kernel32.dll | msvcrt.dll) ;;
+    *)
+      echo "FAIL: imports from $dll ($function): only KERNEL32.dll and msvcrt.dll may be used"
+      status=1
+      continue
+      ;;
+  esac
+  if ! grep -qxF "$dll $function" <<<"$list"; then
+    echo "FAIL: imports $function from $dll, which is not on the allowed list"
+    status=1
+  fi
+done <<<"$imports"
+
+if [[ $status -eq 0 ]]; then
+  summary=$(awk '{ n[$1]++ } END { for (d in n) printf "%s %d, ", d, n[d] }' <<<"$imports")
+  echo "ok: subsystem $major.$minor; $count imports, all allowed (${summary%, })"
+fi
+exit $status
