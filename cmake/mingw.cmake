@@ -12,12 +12,14 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(mingw_triplet ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
 
-find_program(STATBENCH_MINGW_CXX ${mingw_triplet}-g++-win32)
-if(NOT STATBENCH_MINGW_CXX)
+# Named for the thread model, so that a build tree configured with the
+# -posix compiler does not keep it from its cache.
+find_program(STATBENCH_MINGW_WIN32_CXX ${mingw_triplet}-g++-win32)
+if(NOT STATBENCH_MINGW_WIN32_CXX)
   string(REPLACE "_" "-" package g++-mingw-w64-${CMAKE_SYSTEM_PROCESSOR})
   message(FATAL_ERROR "${mingw_triplet}-g++-win32 not found; install the Debian package ${package}")
 endif()
-set(CMAKE_CXX_COMPILER ${STATBENCH_MINGW_CXX})
+set(CMAKE_CXX_COMPILER ${STATBENCH_MINGW_WIN32_CXX})
 # GoogleTest's build wants a C compiler too.
 set(CMAKE_C_COMPILER ${mingw_triplet}-gcc-win32)
 # The program's version resource.

@@ -51,12 +51,16 @@ class CriticalSection {
   void enter();
   void leave();
 
-  // Room for the largest native lock among our targets; each platform
-  // source checks at compile time that its lock fits.
+  // Room and alignment for the largest native lock among our targets; each
+  // platform source checks at compile time that its lock fits. A fixed
+  // number, not std::max_align_t: MinGW's i686 headers make that 8 or 16
+  // bytes depending on which header defines it first, which gave the
+  // stopwatch two layouts in one program.
   static constexpr std::size_t kStorageSize = 64;
+  static constexpr std::size_t kStorageAlignment = 8;
 
  private:
-  alignas(std::max_align_t) unsigned char storage[kStorageSize];
+  alignas(kStorageAlignment) unsigned char storage[kStorageSize];
 };
 
 // Holds a CriticalSection for the guard's lifetime, so every exit from a

@@ -21,7 +21,7 @@ namespace {
 constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
 
 static_assert(sizeof(std::recursive_mutex) <= CriticalSection::kStorageSize);
-static_assert(alignof(std::recursive_mutex) <= alignof(std::max_align_t));
+static_assert(alignof(std::recursive_mutex) <= CriticalSection::kStorageAlignment);
 
 std::recursive_mutex& native(unsigned char* storage) {
   return *std::launder(reinterpret_cast<std::recursive_mutex*>(storage));

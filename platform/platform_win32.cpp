@@ -10,7 +10,7 @@ namespace statbench::platform {
 namespace {
 
 static_assert(sizeof(CRITICAL_SECTION) <= CriticalSection::kStorageSize);
-static_assert(alignof(CRITICAL_SECTION) <= alignof(std::max_align_t));
+static_assert(alignof(CRITICAL_SECTION) <= CriticalSection::kStorageAlignment);
 
 CRITICAL_SECTION* native(unsigned char* storage) {
   return std::launder(reinterpret_cast<CRITICAL_SECTION*>(storage));

@@ -86,7 +86,8 @@ if [[ $status -ne $expected_status ]]; then
   exit 1
 fi
 if [[ -n $error ]]; then
-  if ! grep -qxF "statbench: standard output: $error" "$dir/err"; then
+  # A Windows console's text mode ends the line with "\r\n".
+  if ! tr -d '\r' <"$dir/err" | grep -qxF "statbench: standard output: $error"; then
     echo "FAIL: no line 'statbench: standard output: $error' on standard error:"
     cat "$dir/err"
     exit 1
