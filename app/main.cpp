@@ -23,9 +23,9 @@ using statbench::WorkBuffers;
 using DeviationKernel = void (*)(const float* minuend, float* out, const float* subtrahend);
 using SquareKernel = void (*)(const float* x, float* out);
 
-// What the program needs of its stack beside the work buffers: the C and
-// C++ runtimes' own frames while printing, and the environment and
-// arguments the system places at the top of the stack.
+// What the program needs of its stack below this point beside the work
+// buffers: main's other locals and the C and C++ runtimes' own frames while
+// printing, with room to spare.
 constexpr std::size_t kRuntimeStackBytes = 64 * 1024;
 
 // Before main: its frame holds the work buffers, and a stack too small for

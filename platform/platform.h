@@ -17,10 +17,11 @@ namespace statbench::platform {
 void initializeProcess();
 
 // Ends the process with one line on standard error, saying what it needs,
-// when the main thread's stack may hold fewer than `bytes`. Meant to run
-// before main, whose frame is larger than the stack some systems allow: a
-// stack that is too small would otherwise end the run by SIGSEGV before any
-// output. Windows fixes the stack's size in the program's header.
+// when the main thread's stack cannot hold `bytes` more below the caller,
+// beside what is in use above it and what initializeProcess commits. Meant
+// to run before main, whose frame is larger than the stack some systems
+// allow: a stack that is too small would otherwise end the run by SIGSEGV
+// before any output. Windows fixes the stack's size in the program's header.
 void requireStack(std::size_t bytes);
 
 // Makes the floating-point unit round every result to a double's 53-bit

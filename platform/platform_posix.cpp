@@ -2,6 +2,7 @@
 // in nanoseconds (so the frequency is 1e9) and a recursive mutex for the
 // critical section, which Windows makes re-entrant for its owner too.
 #include <link.h>
+#include <sys/auxv.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 #include <new>
@@ -45,10 +47,14 @@ constexpr std::size_t kStackCommit = 16 * 1024;
   // array must exist whole where it is declared: a compiler may otherwise
   // lay a local it can see all of out anew (Clang packed the stores into 4
   // bytes).
-  volatile unsigned char* volatile top = reserve;
+  volatile unsigned char* volatile bytes = reserve;
+  // Top down, as the stack grows, a stride apart and the lowest byte last:
+  // the array need not start on a page, so it spans one page more than its
+  // size holds, and every page it spans gets a touched byte.
   for (std::size_t offset = kStackCommit; offset > 0; offset -= kPageStride) {
-    top[offset - 1] = 0;
+    bytes[offset - 1] = 0;
   }
+  bytes[0] = 0;
 }
 
 // Maps every page of code and constants of the program and of the libraries
@@ -61,7 +67,11 @@ __attribute__((no_sanitize_address)) int mapReadOnlySegments(dl_phdr_info* objec
                                                              void*) {
   for (ElfW(Half) i = 0; i < object->dlpi_phnum; ++i) {
     const ElfW(Phdr)& segment = object->dlpi_phdr[i];
-    if (segment.p_type != PT_LOAD || (segment.p_flags & PF_W) != 0) {
+    // Readable and not writable: code and constants. A segment without read
+    // permission would fault at the read, and a writable one's pages are
+    // taken when first written, in the pass or not.
+    if (segment.p_type != PT_LOAD || (segment.p_flags & PF_R) == 0 ||
+        (segment.p_flags & PF_W) != 0) {
       continue;
     }
     // From the start of the first page, which a segment need not begin at.
@@ -72,6 +82,22 @@ __attribute__((no_sanitize_address)) int mapReadOnlySegments(dl_phdr_info* objec
     }
   }
   return 0;
+}
+
+std::size_t roundUpToPage(std::size_t bytes) {
+  return (bytes + kPageStride - 1) & ~(kPageStride - 1);
+}
+
+// The top of the main thread's stack. Linux copies the program's file name
+// there last, ending a pointer's width below the top of the stack's mapping,
+// which starts on a page; 0 where the system does not say.
+std::uintptr_t stackTop() {
+  const auto* name = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+  if (name == nullptr) {
+    return 0;
+  }
+  const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(name) + std::strlen(name) + 1;
+  return roundUpToPage(end);
 }
 
 }  // namespace
@@ -88,16 +114,32 @@ void initializeProcess() {
 
 void requireStack(std::size_t bytes) {
   rlimit limit{};
-  if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
-      limit.rlim_cur >= bytes) {
+  if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
     return;
   }
+  // The limit counts from the top of the stack: what lies above this frame
+  // (the arguments, the environment, the auxiliary vector and the frames
+  // that called this one, up to a quarter of the limit) is spent already.
+  // What the caller asks for comes on top, and so does the stack that
+  // start-up commits below main's frame.
+  const unsigned char here = 0;
+  const std::uintptr_t top = stackTop();
+  const std::uintptr_t current = reinterpret_cast<std::uintptr_t>(&here);
+  const std::size_t used = top > current ? top - current : 0;
+  // The stack grows a page at a time, so a need is a whole number of pages.
+  const std::size_t needed = roundUpToPage(used + bytes + kStackCommit);
+  if (limit.rlim_cur >= needed) {
+    return;
+  }
+  // Linux starts each run's stack up to 8 KiB lower below the environment,
+  // at random: the limit suggested must do for every run, not just this one.
+  constexpr std::size_t kStartJitter = 8 * 1024;
   constexpr std::size_t kKiB = 1024;
   std::fprintf(stderr,
                "statbench: needs a stack of at least %zu KiB, but the limit is %zu KiB "
                "(ulimit -s %zu raises it)\n",
-               (bytes + kKiB - 1) / kKiB, static_cast<std::size_t>(limit.rlim_cur) / kKiB,
-               (bytes + kKiB - 1) / kKiB);
+               needed / kKiB, static_cast<std::size_t>(limit.rlim_cur) / kKiB,
+               (needed + kStartJitter) / kKiB);
   std::_Exit(1);
 }
 

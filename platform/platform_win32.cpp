@@ -29,8 +29,12 @@ bool query(BOOL(WINAPI* function)(LARGE_INTEGER*), std::int64_t* value) {
 
 void initializeProcess() { setDoublePrecision(); }
 
-// The stack is reserved whole at start-up, at the size the program's header
-// asks for (2 MiB), and the compiler probes main's frame page by page.
+// Nothing to check while running: Windows reserves the main thread's whole
+// stack when it creates the process, at the size the program's header asks
+// for (set by the build, see CMakeLists.txt), and keeps the arguments and
+// the environment elsewhere; no user setting shrinks it. Whether main's
+// frame fits is a fact of the file, which a test reads from the header. The
+// compiler's probe then commits the frame page by page.
 void requireStack(std::size_t /*bytes*/) {}
 
 bool queryPerformanceFrequency(std::int64_t* ticksPerSecond) {

@@ -1,16 +1,15 @@
-// Preloaded (LD_PRELOAD) into the program by the counter-failure test, so
-// that the program itself stays as shipped: CLOCK_MONOTONIC, the clock behind
-// the performance counter on POSIX, answers the first N reads, where N is
+// Linked into a variant of the program in place of its clock read
+// (-Wl,--wrap=clock_gettime), so that the counter-failure tests run the
+// shipped program's own code: CLOCK_MONOTONIC, the clock behind the
+// performance counter on POSIX, answers the first N reads, where N is
 // STATBENCH_CLOCK_READS_BEFORE_FAILURE, and fails every read after, as a
 // counter that breaks in the middle of a run would. Other clocks answer as
 // usual.
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+
+extern "C" int __real_clock_gettime(clockid_t clock, timespec* now) noexcept;
 
 namespace {
 
@@ -19,15 +18,16 @@ long readsBeforeFailure() {
   return value != nullptr ? std::strtol(value, nullptr, 10) : 0;
 }
 
-std::atomic<long> monotonicReads{0};
+// The program reads its counter from one thread.
+long monotonicReads = 0;
 
 }  // namespace
 
-extern "C" int clock_gettime(clockid_t clock, timespec* now) noexcept {
+extern "C" int __wrap_clock_gettime(clockid_t clock, timespec* now) noexcept {
   static const long limit = readsBeforeFailure();
   if (clock == CLOCK_MONOTONIC && ++monotonicReads > limit) {
     errno = EINVAL;
     return -1;
   }
-  return static_cast<int>(syscall(SYS_clock_gettime, clock, now));
+  return __real_clock_gettime(clock, now);
 }

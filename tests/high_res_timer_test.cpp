@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "tests/allocation_failure.h"
 #include "tests/fake_timer.h"
@@ -97,22 +98,15 @@ TEST(HighResTimer, StartOnRunningStopwatchKeepsTheFirstStart) {
   EXPECT_EQ(timer.stop(), 4.0);
 }
 
-TEST(HighResTimer, SmallerSampleBecomesMinimum) {
-  FakeTimer timer;
-  timer.addSample(3.0);
-  timer.addSample(1.0);
-  EXPECT_EQ(timer.minimum(), 1.0);
-  EXPECT_EQ(timer.maximum(), 3.0);
-  EXPECT_EQ(timer.average(), 2.0);
-}
-
-TEST(HighResTimer, LargerSampleBecomesMaximum) {
-  FakeTimer timer;
-  timer.addSample(1.0);
-  timer.addSample(3.0);
-  EXPECT_EQ(timer.minimum(), 1.0);
-  EXPECT_EQ(timer.maximum(), 3.0);
-  EXPECT_EQ(timer.average(), 2.0);
+TEST(HighResTimer, BoundsFollowTheSamplesInEitherOrder) {
+  for (const auto& [first, second] : {std::pair{3.0, 1.0}, std::pair{1.0, 3.0}}) {
+    FakeTimer timer;
+    timer.addSample(first);
+    timer.addSample(second);
+    EXPECT_EQ(timer.minimum(), 1.0) << first << " then " << second;
+    EXPECT_EQ(timer.maximum(), 3.0) << first << " then " << second;
+    EXPECT_EQ(timer.average(), 2.0) << first << " then " << second;
+  }
 }
 
 TEST(HighResTimer, SampleEqualToABoundCountsOnlyInTheMean) {

@@ -235,13 +235,5 @@ TEST_F(PackedKernels, OutsideNormalNumbersGiveTheIeeeResultOrTheHardwaresOwn) {
   }
 }
 
-TEST(PackedKernelsWithout3DNow, FaultWhereTheProbeSaysNo) {
-  // Why the probe guards the packed pass: here its instructions do not exist.
-  if (has3DNow() == 1) GTEST_SKIP() << "this processor has 3DNow!";
-  GuardedBuffer x, out;
-  x.fill(1.0f);
-  EXPECT_DEATH(square3DNow(x.data(), out.data()), "");
-}
-
 }  // namespace
 }  // namespace statbench

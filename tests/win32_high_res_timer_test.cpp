@@ -105,20 +105,6 @@ TEST_F(Win32HighResTimerTest, PlatformCounterMeasuresASleep) {
   EXPECT_GE(timer.stop(), 0.019);
 }
 
-TEST(Platform, CounterNeverGoesBackwards) {
-  std::int64_t frequency = 0;
-  ASSERT_TRUE(platform::queryPerformanceFrequency(&frequency));
-  EXPECT_GT(frequency, 0);
-  std::int64_t previous = 0;
-  ASSERT_TRUE(platform::queryPerformanceCounter(&previous));
-  for (int i = 0; i < 100'000; ++i) {
-    std::int64_t now = 0;
-    ASSERT_TRUE(platform::queryPerformanceCounter(&now));
-    ASSERT_GE(now, previous);
-    previous = now;
-  }
-}
-
 TEST(Platform, CriticalSectionIsReentrantForItsOwner) {
   platform::CriticalSection section;
   // A lock that is not re-entrant blocks its owner at the second guard.

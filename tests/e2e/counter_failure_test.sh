@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
 # A counter that fails in the middle of a run: the stopwatch's failure must
 # end the process abnormally (uncaught, so through abort), and everything the
-# program had printed before it must be there, byte for byte. The failing
-# counter comes from a preloaded library (tests/failing_clock.cpp) that lets
-# CLOCK_MONOTONIC answer READS times and fail after.
+# program had printed before it must be there, byte for byte. PROGRAM is the
+# variant of the program whose clock read is tests/failing_clock.cpp: it
+# lets CLOCK_MONOTONIC answer READS times and fail after.
 # Each pass reads the counter three times: twice in start (the restart and
 # the reading it returns) and once in stop. So with READS = 0 or 1 the first
 # start fails and only the probe line is out; with 2 the first stop fails
 # after the statistics lines; with 3 or 4 (3DNow! only) the second start
 # fails after the first report and the packed pass's heading; with 5 the
 # second stop fails after its statistics lines.
-# Usage: counter_failure_test.sh [--3dnow] SHIM READS PROGRAM [LAUNCHER...]
+# Usage: counter_failure_test.sh [--3dnow] READS PROGRAM [LAUNCHER...]
 #   A launcher is an emulator that takes -E VAR=VALUE for its guest's
-#   environment (qemu-user): the library must reach the program, not it.
+#   environment (qemu-user): the setting must reach the program, not it.
 set -euo pipefail
 source "$(dirname "$0")/expected_output.sh"
 passes=1
@@ -20,10 +20,9 @@ if [[ $1 == --3dnow ]]; then
   passes=2
   shift
 fi
-shim=$(realpath "$1")  # the loader looks a bare name up in its own paths
-reads=$2
-program=$3
-shift 3
+reads=$1
+program=$2
+shift 2
 launcher=("$@")
 
 case $reads in
@@ -40,14 +39,12 @@ fi
 
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-settings=(LD_PRELOAD="$shim" STATBENCH_CLOCK_READS_BEFORE_FAILURE="$reads")
+setting=STATBENCH_CLOCK_READS_BEFORE_FAILURE=$reads
 status=0
 if [[ ${#launcher[@]} -eq 0 ]]; then
-  env "${settings[@]}" "$program" </dev/null >"$dir/out" 2>"$dir/err" || status=$?
+  env "$setting" "$program" </dev/null >"$dir/out" 2>"$dir/err" || status=$?
 else
-  guest=()
-  for setting in "${settings[@]}"; do guest+=(-E "$setting"); done
-  "${launcher[@]}" "${guest[@]}" "$program" </dev/null >"$dir/out" 2>"$dir/err" || status=$?
+  "${launcher[@]}" -E "$setting" "$program" </dev/null >"$dir/out" 2>"$dir/err" || status=$?
 fi
 
 if [[ $status -ne 134 ]]; then
@@ -56,7 +53,7 @@ if [[ $status -ne 134 ]]; then
   exit 1
 fi
 # The C++ runtime names the exception on its way to abort; that it is the
-# counter's failure shows the run ended where the library made it fail.
+# counter's failure shows the run ended where the shim made it fail.
 if ! grep -qF 'Win32HighResTimer error - QueryPerformanceCounter()' "$dir/err"; then
   echo "FAIL: the run did not end with the counter's failure:"
   cat "$dir/err"
