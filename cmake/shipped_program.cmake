@@ -12,12 +12,18 @@
 #   symbol, not by name), and no debug link is added, as its name is long;
 #   gdb takes the file with `symbol-file`.
 if(WIN32)
+  set(statbench_objcopy ${CMAKE_OBJCOPY})
   set(statbench_strip_options --strip-all --long-section-names=disable)
 else()
+  # The binutils objcopy, whose linker made the program, whichever compiler
+  # drove it: llvm-objcopy 14 refuses a static glibc program ("Link field
+  # value 39 in section .rela.plt is not a symbol table").
+  find_program(STATBENCH_GNU_OBJCOPY objcopy REQUIRED)
+  set(statbench_objcopy ${STATBENCH_GNU_OBJCOPY})
   set(statbench_strip_options --strip-all --add-gnu-debuglink=$<TARGET_FILE:statbench>.debug)
 endif()
 add_custom_command(TARGET statbench POST_BUILD
-  COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:statbench> $<TARGET_FILE:statbench>.debug
-  COMMAND ${CMAKE_OBJCOPY} ${statbench_strip_options} $<TARGET_FILE:statbench>
+  COMMAND ${statbench_objcopy} --only-keep-debug $<TARGET_FILE:statbench> $<TARGET_FILE:statbench>.debug
+  COMMAND ${statbench_objcopy} ${statbench_strip_options} $<TARGET_FILE:statbench>
   COMMENT "Moving the program's symbols and debug information to statbench.debug"
   VERBATIM)
