@@ -10,12 +10,21 @@
 #   program needs nothing of the system but its kernel (Linux 3.2 or later,
 #   the oldest the C library supports) and nothing is bound while it runs.
 #   A sanitizer's runtime is a shared object, so sanitizer builds link the
-#   C++ runtime in and bind every symbol at load instead.
+#   C++ runtime in and bind every symbol at load instead; so does a 32-bit
+#   build without the C library rebuilt for the i586
+#   (STATBENCH_I586_RUNTIME): Debian's i386 libc.a holds SSE2 variants of
+#   memset and its kin, picked at run time, which a program for processors
+#   without SSE must not carry.
 # - Sections nothing calls are dropped.
 target_compile_options(statbench_main PRIVATE -fstack-clash-protection)
 
+set(STATBENCH_STATIC_PROGRAM ON)
+if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=" OR (CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT STATBENCH_I586_RUNTIME))
+  set(STATBENCH_STATIC_PROGRAM OFF)
+endif()
+
 function(statbench_link_like_the_program target)
-  if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=")
+  if(NOT STATBENCH_STATIC_PROGRAM)
     target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc LINKER:-z,now)
   else()
     target_link_options(${target} PRIVATE -static)

@@ -12,13 +12,13 @@ objdump=$1
 nm=$2
 program=$3
 
-read -r start size < <("$nm" -S --defined-only "$program.debug" | awk '$4 == "main" { print $1, $2; exit }')
+read -r start size < <("$nm" -S --defined-only "$program.debug" | awk '$4 == "main" { print $1, $2 }')
 if [[ -z ${start:-} ]]; then
   echo "FAIL: no main in the symbols of $program.debug"
   exit 1
 fi
 prologue=$("$objdump" -d --no-show-raw-insn --start-address=$((16#$start)) \
-  --stop-address=$((16#$start + 16#$size)) "$program" | awk '/\tcall/ { exit } /^ / { print }')
+  --stop-address=$((16#$start + 16#$size)) "$program" | awk '/\tcall/ { done = 1 } /^ / && !done { print }')
 if ! grep -A1 -E 'sub[lq]?\s+\$(0x1000|4096), ?%[er]sp(\s|$)' <<<"$prologue" |
     grep -qE '(or|mov)[lq]?\s+\$(0x0|0), ?\(%[er]sp\)(\s|$)'; then
   echo "FAIL: main does not probe its frame before its first call:"
