@@ -18,8 +18,12 @@
 # - Sections nothing calls are dropped.
 target_compile_options(statbench_main PRIVATE -fstack-clash-protection)
 
+# Off only for Valgrind's memcheck, which follows the heap through the C
+# library's shared malloc and reports a static one's start-up as errors.
+option(STATBENCH_LINK_STATIC "Link the Linux program statically (off: only for Valgrind)" ON)
 set(STATBENCH_STATIC_PROGRAM ON)
-if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=" OR (CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT STATBENCH_I586_RUNTIME))
+if(NOT STATBENCH_LINK_STATIC OR CMAKE_CXX_FLAGS MATCHES "-fsanitize="
+   OR (CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT STATBENCH_I586_RUNTIME))
   set(STATBENCH_STATIC_PROGRAM OFF)
 endif()
 
