@@ -41,4 +41,4 @@ for ((padding = 0; padding < 4096; padding += step)); do
     exit 1
   fi
 done
-echo "ok: no page fault inside the first pass, at $((4096 / step)) stack offsets a page apart by $step bytes (${faults[0]} faults before it)"
+echo "ok: no page fault inside the first pass at $((4096 / step)) stack offsets, $step bytes apart across a page (${faults[0]} faults before it)"
