@@ -90,7 +90,7 @@ std::size_t roundUpToPage(std::size_t bytes) {
 
 // The top of the main thread's stack. Linux copies the program's file name
 // there last, ending a pointer's width below the top of the stack's mapping,
-// which starts on a page; 0 where the system does not say.
+// which ends on a page boundary; 0 where the system does not say.
 std::uintptr_t stackTop() {
   const auto* name = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
   if (name == nullptr) {
