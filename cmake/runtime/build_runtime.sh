@@ -1,0 +1,229 @@
+#!/bin/bash
+# Builds the C and C++ runtime of a 32-bit program for the i586 from Debian's
+# own source packages, with the compilers installed here, and prints the
+# directory that holds it on the last line of its output.
+#
+#   build_runtime.sh mingw32   MinGW-w64's CRT, libgcc, libgcc_eh, libstdc++
+#   build_runtime.sh linux32   glibc, libgcc, libgcc_eh, libstdc++ (static)
+#
+# Debian builds its 32-bit runtimes for the i686 (CMOV, FCOMI, the long NOP,
+# and for Linux endbr32 besides), which the K6-2, K6-III, WinChip and C3
+# cannot execute. No compiler is built: the GCC tree is configured only far
+# enough to generate the headers libgcc reads, and its target libraries are
+# compiled by the installed driver.
+#
+# The result goes to a cache outside the source and build trees, named for
+# everything it is made from (source versions, compiler versions, flags,
+# options and this script), and is reused while that stays the same:
+#   ${STATBENCH_RUNTIME_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/statbench/runtime}
+# Needs the source packages' entries in apt (deb-src) for mingw-w64 and glibc,
+# gcc-12-source, and what GCC and glibc need to build (bison, flex, gawk,
+# texinfo, gettext, libgmp/libmpfr/libmpc-dev). Progress goes to standard
+# error, the whole log to <cache>/<name>.log.
+set -euo pipefail
+
+target=${1:?usage: build_runtime.sh mingw32|linux32}
+cache=${STATBENCH_RUNTIME_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/statbench/runtime}
+jobs=${STATBENCH_RUNTIME_JOBS:-$(nproc)}
+flags='-g -O2 -march=i586'
+gcc_tarball=/usr/src/gcc-12/gcc-12.2.0-dfsg.tar.xz
+
+# Debian's options for the runtime libraries of the compilers whose
+# libraries these replace, less CET (endbr32) for Linux.
+common_gcc_options='--prefix=/usr --libexecdir=/usr/lib --with-gcc-major-version-only
+  --enable-languages=c,c++ --disable-multilib --disable-nls --disable-bootstrap --disable-werror
+  --disable-libstdcxx-pch --disable-libssp --disable-libgomp --disable-libquadmath
+  --disable-libatomic --disable-libvtv --disable-libsanitizer --disable-lto --disable-plugin
+  --enable-shared --enable-static --enable-version-specific-runtime-libs --with-tune=generic'
+case $target in
+mingw32)
+  triplet=i686-w64-mingw32
+  gcc_options='--enable-threads=win32 --disable-sjlj-exceptions --with-dwarf2
+    --enable-fully-dynamic-string --enable-libstdcxx-time=yes
+    --enable-libstdcxx-filesystem-ts=yes --with-headers'
+  packages='mingw-w64-i686-dev gcc-12-source binutils-mingw-w64-i686 gcc-mingw-w64-i686-win32 g++-mingw-w64-i686-win32'
+  cc=$triplet-gcc-win32 cxx=$triplet-g++-win32 tool_prefix=$triplet-
+  ;;
+linux32)
+  triplet=i586-linux-gnu
+  gcc_options='--enable-threads=posix --enable-clocale=gnu --enable-libstdcxx-time=yes
+    --with-default-libstdcxx-abi=new --enable-gnu-unique-object --disable-vtable-verify'
+  # multi-arch would pick string functions at run time among i686 and SSE
+  # variants, and in a static i586 link refers to __memcmp_ia32, which only
+  # its i686 build has.
+  glibc_options='--enable-kernel=3.2 --disable-multi-arch --disable-werror --without-selinux
+    --disable-crypt --disable-nscd --disable-profile --disable-timezone-tools'
+  packages='libc6-dev gcc-12-source binutils gcc-12 g++-12 gcc-12-multilib linux-libc-dev'
+  cc='gcc -m32 -march=i586' cxx='g++ -m32 -march=i586' tool_prefix=
+  ;;
+*)
+  echo "build_runtime.sh: unknown target '$target' (mingw32 or linux32)" >&2
+  exit 2
+  ;;
+esac
+
+say() { echo "=== $* ($SECONDS s)" >&2; }
+version() { dpkg-query -W -f='${Version}' "$1"; }
+source_version() { dpkg-query -W -f='${source:Version}' "$1"; }
+
+# What the runtime is made of; its hash names it.
+describe() {
+  local package
+  for package in $packages; do
+    echo "$package $(version "$package")"
+  done
+  $cc --version | head -n 1
+  echo "flags $flags"
+  echo "gcc options" $common_gcc_options $gcc_options
+  [ "$target" = mingw32 ] || echo "glibc options" $glibc_options
+  sha256sum <"$0" | cut -d ' ' -f 1
+}
+description=$(describe) || {
+  echo "build_runtime.sh: a package it builds from is missing: $packages" >&2
+  exit 1
+}
+name=$target-$(sha256sum <<<"$description" | cut -c 1-12)
+out=$cache/$name
+if [ -e "$out/.complete" ]; then
+  echo "$out"
+  exit 0
+fi
+
+mkdir -p "$cache/sources"
+# One build at a time per cache: two configures of the same tree wait.
+exec 9>"$cache/.lock"
+flock 9
+if [ -e "$out/.complete" ]; then
+  echo "$out"
+  exit 0
+fi
+log=$cache/$name.log
+echo "building the i586 runtime $name (about 3 min for mingw32, 7 for linux32 on 2 cores); log: $log" >&2
+printf '%s\n' "$description" >"$log"
+tmp=$(mktemp -d "$cache/.$name.XXXXXX")
+trap 'rm -rf "$tmp"' EXIT
+run() {
+  echo "+ $*" >>"$log"
+  "$@" >>"$log" 2>&1 || {
+    echo "build_runtime.sh: failed: $*; the end of $log:" >&2
+    tail -n 40 "$log" >&2
+    exit 1
+  }
+}
+
+# Unpacked sources are kept beside the runtimes, one directory per version.
+unpack_gcc() {
+  local dir=$cache/sources/gcc-12_$(version gcc-12-source)
+  if [ ! -e "$dir/.complete" ]; then
+    say "unpacking GCC's sources"
+    rm -rf "$dir" && mkdir -p "$dir"
+    run tar -xf "$gcc_tarball" -C "$dir"
+    # The one Debian patch that reaches the C++ headers Debian installs.
+    run patch -d "$dir/gcc-12.2.0" -p2 -i /usr/src/gcc-12/patches/cuda-float128.diff
+    touch "$dir/.complete"
+  fi
+  gcc_src=$dir/gcc-12.2.0
+}
+fetch_source() { # package version -> the unpacked tree, patched by dpkg-source
+  local dir=$cache/sources/$1_$2
+  if [ ! -e "$dir/.complete" ]; then
+    say "fetching and unpacking $1 $2"
+    rm -rf "$dir" && mkdir -p "$dir"
+    (cd "$dir" && run apt-get source -q --only-source "$1=$2")
+    touch "$dir/.complete"
+  fi
+  fetched=$(find "$dir" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+}
+
+# libgcc and libstdc++ from the GCC tree, installed into $tmp/gcc-install.
+build_gcc_libraries() { # target-cc target-cxx
+  local build=$tmp/gcc
+  mkdir -p "$build"
+  say "configuring GCC's tree for $triplet"
+  # shellcheck disable=SC2086
+  (cd "$build" && run "$gcc_src/configure" --build=x86_64-linux-gnu --host=x86_64-linux-gnu \
+    --target=$triplet $common_gcc_options $gcc_options)
+  say "generating the headers libgcc reads from GCC's directory"
+  run make -C "$build" -j"$jobs" configure-gcc all-build-libiberty
+  mkdir -p "$build/gcc/include"
+  run make -C "$build/gcc" -j"$jobs" tconfig.h tm.h options.h insn-modes.h insn-constants.h version.h
+  # Left set, libgcc would be built with -Dinhibit_libc, as Debian's is not.
+  run make -C "$build/gcc" -o xgcc -o specs libgcc.mvars INHIBIT_LIBC_CFLAGS=
+  local tools=(CC_FOR_TARGET="$1" GCC_FOR_TARGET="$1" CXX_FOR_TARGET="$2" RAW_CXX_FOR_TARGET="$2"
+    CFLAGS_FOR_TARGET="$flags" CXXFLAGS_FOR_TARGET="$flags"
+    AR_FOR_TARGET=${tool_prefix}ar RANLIB_FOR_TARGET=${tool_prefix}ranlib
+    NM_FOR_TARGET=${tool_prefix}nm AS_FOR_TARGET=${tool_prefix}as LD_FOR_TARGET=${tool_prefix}ld)
+  # -o: the compiler itself is not built; the installed one stands in.
+  local skip=(-o all-gcc -o maybe-all-gcc)
+  say "building libgcc"
+  run make -C "$build" -j"$jobs" "${skip[@]}" "${tools[@]}" all-target-libgcc
+  say "building libstdc++"
+  run make -C "$build" -j"$jobs" "${skip[@]}" "${tools[@]}" all-target-libstdc++-v3
+  say "installing libgcc and libstdc++"
+  run make -C "$build" "${skip[@]}" "${tools[@]}" DESTDIR="$tmp/gcc-install" \
+    install-target-libgcc install-target-libstdc++-v3
+  gcc_lib=$tmp/gcc-install/usr/lib/gcc/$triplet/12
+}
+
+# lib/ and include/c++ for the driver's -B, -L and -isystem.
+lay_out() { # library directory, C++ header directory
+  mkdir -p "$1" "$2"
+  cp -a "$gcc_lib"/include/c++/. "$2"/
+  cp -a "$gcc_lib"/*.a "$gcc_lib"/crt*.o "$1"/
+}
+
+build_mingw32() {
+  unpack_gcc
+  fetch_source mingw-w64 "$(source_version mingw-w64-i686-dev)"
+  local crt=$tmp/crt
+  mkdir -p "$crt"
+  say "configuring the MinGW-w64 CRT"
+  (cd "$crt" && run "$fetched/mingw-w64-crt/configure" --host=$triplet --prefix=/ \
+    --with-sysroot=/usr/$triplet --disable-lib64 --enable-lib32 \
+    CC="$cc" CFLAGS="$flags" AR=$triplet-ar RANLIB=$triplet-ranlib \
+    DLLTOOL=$triplet-dlltool AS=$triplet-as)
+  say "building the MinGW-w64 CRT"
+  run make -C "$crt" -j"$jobs"
+  run make -C "$crt" install DESTDIR="$tmp/crt-install"
+  build_gcc_libraries "$cc" "$cxx"
+  say "laying out the runtime"
+  mkdir -p "$tmp/out/lib"
+  cp -a "$tmp/crt-install"/lib*/. "$tmp/out/lib"/
+  lay_out "$tmp/out/lib" "$tmp/out/include/c++"
+}
+
+build_linux32() {
+  unpack_gcc
+  fetch_source glibc "$(source_version libc6-dev)"
+  # The x86 uapi headers serve both word sizes.
+  local headers=$tmp/kernel-headers sysroot=$tmp/out/sysroot
+  mkdir -p "$headers"
+  cp -a /usr/include/linux /usr/include/asm-generic "$headers"/
+  cp -a /usr/include/x86_64-linux-gnu/asm "$headers"/
+  mkdir -p "$tmp/glibc"
+  say "configuring glibc"
+  # shellcheck disable=SC2086
+  (cd "$tmp/glibc" && run "$fetched/configure" --host=$triplet --build=x86_64-linux-gnu \
+    --prefix=/usr --libdir=/usr/lib/i386-linux-gnu --with-headers="$headers" $glibc_options \
+    CC="$cc" CXX="$cxx" CFLAGS='-g -O2' CXXFLAGS='-g -O2' AR=ar RANLIB=ranlib)
+  say "building glibc"
+  run make -C "$tmp/glibc" -j"$jobs"
+  say "installing glibc"
+  run make -C "$tmp/glibc" install DESTDIR="$sysroot"
+  cp -a "$headers"/. "$sysroot/usr/include"/
+  # Debian's multilib driver looks in <-B dir>/i386-linux-gnu/ before the
+  # host's 32-bit directories, and in a --sysroot's usr/include for headers.
+  local driver="--sysroot=$sysroot -B$sysroot/usr/lib/"
+  build_gcc_libraries "$cc $driver" "$cxx $driver"
+  say "laying out the runtime"
+  lay_out "$sysroot/usr/lib/i386-linux-gnu" "$sysroot/usr/include/c++"
+  # Only static links: nothing may resolve to a shared object here.
+  find "$sysroot" \( -name '*.so' -o -name '*.so.*' \) -delete
+}
+
+build_$target
+touch "$tmp/out/.complete"
+rm -rf "$out"
+mv "$tmp/out" "$out"
+say "done: $out"
+echo "$out"

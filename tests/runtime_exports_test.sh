@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The runtime rebuilt for the i586 stands in for Debian's: each of its
+# libraries must define the same global symbols as the Debian library it
+# replaces, so that what links against one links against the other.
+# Usage: runtime_exports_test.sh NM [--may-lack REGEX] REBUILT=DEBIAN...
+# --may-lack: symbols Debian's build has and this one may not (glibc's
+# run-time-selected i686 and SSE variants of its string functions).
+set -euo pipefail
+nm=$1
+shift
+may_lack='^$'
+if [[ $1 == --may-lack ]]; then
+  may_lack=$2
+  shift 2
+fi
+exports() { "$nm" -g --defined-only "$1" 2>/dev/null | awk 'NF == 3 { print $3 }' | sort -u; }
+failed=0
+for pair in "$@"; do
+  rebuilt=${pair%%=*} debian=${pair#*=}
+  for library in "$rebuilt" "$debian"; do
+    [[ -f $library ]] || { echo "FAIL: no $library"; exit 1; }
+  done
+  lacking=$(comm -23 <(exports "$debian") <(exports "$rebuilt") | grep -Ev -- "$may_lack" || true)
+  extra=$(comm -13 <(exports "$debian") <(exports "$rebuilt"))
+  count=$(exports "$rebuilt" | wc -l)
+  if [[ -n $lacking || -n $extra ]]; then
+    echo "FAIL: $(basename "$rebuilt") ($count symbols) differs from $debian:" \
+      "$(grep -c . <<<"$lacking") lacking, $(grep -c . <<<"$extra") extra"
+    grep . <<<"$lacking" | sed 's/^/  lacks /' | head -n 10
+    grep . <<<"$extra" | sed 's/^/  adds /' | head -n 10
+    failed=1
+  else
+    echo "ok: $(basename "$rebuilt"): $count symbols, as $debian"
+  fi
+done
+exit "$failed"
