@@ -5,15 +5,20 @@
 # them, so a run under Wine cannot show it. This reads the PE headers and the
 # import table (objdump -p) and names every import that is not on the
 # allowed list, every DLL other than KERNEL32 and msvcrt, and a subsystem
-# version above the given one.
-# Usage: windows_imports_test.sh OBJDUMP PROGRAM ALLOWED_LIST MAX_SUBSYSTEM
+# version above the given one. For an import not on the list it also prints
+# what the facts tables beside the list (kernel32-exports-by-version.tsv,
+# msvcrt-exports-by-version.tsv) record of it, if anything.
+# Usage: windows_imports_test.sh OBJDUMP PROGRAM ALLOWED_LIST MAX_SUBSYSTEM OLDEST
 #   ALLOWED_LIST  lines of "DLL<TAB>function<TAB>source"; # starts a comment
 #   MAX_SUBSYSTEM major.minor, e.g. 4.0
+#   OLDEST        the oldest Windows the list is for, for the messages
 set -euo pipefail
 objdump=$1
 program=$2
 allowed=$3
 max_subsystem=$4
+oldest=$5
+facts_dir=$(dirname "$allowed")
 
 headers=$("$objdump" -p "$program")
 status=0
@@ -25,7 +30,7 @@ if [[ -z $major || -z $minor ]]; then
   exit 1
 fi
 if ((major * 100 + minor > ${max_subsystem%.*} * 100 + ${max_subsystem#*.})); then
-  echo "FAIL: subsystem version $major.$minor, above $max_subsystem"
+  echo "FAIL: subsystem version $major.$minor, above $max_subsystem, the highest for $oldest"
   status=1
 fi
 
@@ -53,13 +58,19 @@ while read -r dll function; do
       ;;
   esac
   if ! grep -qxF "$dll $function" <<<"$list"; then
-    echo "FAIL: imports $function from $dll, which is not on the allowed list"
+    table=$facts_dir/${dll%.dll}-exports-by-version.tsv
+    fact=$(awk -F'\t' -v f="$function" '!/^#/ && $1 == f {
+      if (NF >= 4) print "first in Windows 9x: " $2 ", in Windows NT: " $3
+      else print "first in msvcrt.dll of " $2
+      exit }' "$table")
+    echo "FAIL: imports $function from $dll, which is not on the allowed list for $oldest;" \
+      "${table##*/}: ${fact:-no record of it}"
     status=1
   fi
 done <<<"$imports"
 
 if [[ $status -eq 0 ]]; then
   summary=$(awk '{ n[$1]++ } END { for (d in n) printf "%s %d, ", d, n[d] }' <<<"$imports")
-  echo "ok: subsystem $major.$minor; $count imports, all allowed (${summary%, })"
+  echo "ok: subsystem $major.$minor; $count imports, all allowed on $oldest (${summary%, })"
 fi
 exit $status
