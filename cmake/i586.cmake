@@ -9,8 +9,10 @@ set(CMAKE_SYSTEM_PROCESSOR i586)
 set(statbench_runtime_target linux32)
 include(${CMAKE_CURRENT_LIST_DIR}/i586_runtime.cmake)
 set(sysroot ${STATBENCH_I586_RUNTIME}/sysroot)
-# --sysroot: glibc's headers; -B: the driver looks in <dir>/i386-linux-gnu
-# for start files and libraries before the host's 32-bit directories.
+# --sysroot: glibc's headers and libraries, and for Clang the GCC
+# installation it takes libgcc from; -B: GCC's multilib driver looks in
+# <dir>/i386-linux-gnu for start files and libraries before the host's
+# 32-bit directories.
 set(CMAKE_C_FLAGS_INIT "-m32 ${statbench_i586_options} --sysroot=${sysroot} -B${sysroot}/usr/lib/")
 set(CMAKE_CXX_FLAGS_INIT "${CMAKE_C_FLAGS_INIT} -nostdinc++ -isystem ${sysroot}/usr/include/c++ -isystem ${sysroot}/usr/include/c++/i586-linux-gnu")
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)

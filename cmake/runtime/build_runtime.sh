@@ -137,8 +137,15 @@ fetch_source() { # package version -> the unpacked tree, patched by dpkg-source
 
 # libgcc and libstdc++ from the GCC tree, installed into $tmp/gcc-install.
 build_gcc_libraries() { # target-cc target-cxx
-  local build=$tmp/gcc
-  mkdir -p "$build"
+  local build=$tmp/gcc tool
+  # GCC's configure looks for the target's binutils as $triplet-nm and the
+  # like, and the wrappers it writes into gcc/ (libgcc's build calls its nm)
+  # run what it found; a Linux host has them under their plain names.
+  mkdir -p "$build" "$tmp/bin"
+  for tool in ar as ld nm objdump ranlib readelf strip; do
+    command -v "$triplet-$tool" >/dev/null || ln -s "$(command -v "$tool")" "$tmp/bin/$triplet-$tool"
+  done
+  PATH=$tmp/bin:$PATH
   say "configuring GCC's tree for $triplet"
   # shellcheck disable=SC2086
   (cd "$build" && run "$gcc_src/configure" --build=x86_64-linux-gnu --host=x86_64-linux-gnu \
@@ -150,9 +157,7 @@ build_gcc_libraries() { # target-cc target-cxx
   # Left set, libgcc would be built with -Dinhibit_libc, as Debian's is not.
   run make -C "$build/gcc" -o xgcc -o specs libgcc.mvars INHIBIT_LIBC_CFLAGS=
   local tools=(CC_FOR_TARGET="$1" GCC_FOR_TARGET="$1" CXX_FOR_TARGET="$2" RAW_CXX_FOR_TARGET="$2"
-    CFLAGS_FOR_TARGET="$flags" CXXFLAGS_FOR_TARGET="$flags"
-    AR_FOR_TARGET=${tool_prefix}ar RANLIB_FOR_TARGET=${tool_prefix}ranlib
-    NM_FOR_TARGET=${tool_prefix}nm AS_FOR_TARGET=${tool_prefix}as LD_FOR_TARGET=${tool_prefix}ld)
+    CFLAGS_FOR_TARGET="$flags" CXXFLAGS_FOR_TARGET="$flags")
   # -o: the compiler itself is not built; the installed one stands in.
   local skip=(-o all-gcc -o maybe-all-gcc)
   say "building libgcc"
@@ -192,31 +197,57 @@ build_mingw32() {
   lay_out "$tmp/out/lib" "$tmp/out/include/c++"
 }
 
-build_linux32() {
-  unpack_gcc
+# glibc, installed into the sysroot $1.
+build_glibc() {
   fetch_source glibc "$(source_version libc6-dev)"
-  # The x86 uapi headers serve both word sizes.
-  local headers=$tmp/kernel-headers sysroot=$tmp/out/sysroot
-  mkdir -p "$headers"
+  # The x86 uapi headers serve both word sizes. MAKEINFO=: below: Debian's
+  # sources have no manual to install.
+  local headers=$tmp/kernel-headers
+  mkdir -p "$headers" "$tmp/glibc"
   cp -a /usr/include/linux /usr/include/asm-generic "$headers"/
   cp -a /usr/include/x86_64-linux-gnu/asm "$headers"/
-  mkdir -p "$tmp/glibc"
   say "configuring glibc"
   # shellcheck disable=SC2086
   (cd "$tmp/glibc" && run "$fetched/configure" --host=$triplet --build=x86_64-linux-gnu \
     --prefix=/usr --libdir=/usr/lib/i386-linux-gnu --with-headers="$headers" $glibc_options \
-    CC="$cc" CXX="$cxx" CFLAGS='-g -O2' CXXFLAGS='-g -O2' AR=ar RANLIB=ranlib)
+    CC="$cc" CXX="$cxx" CFLAGS='-g -O2' CXXFLAGS='-g -O2' AR=ar RANLIB=ranlib MAKEINFO=:)
   say "building glibc"
   run make -C "$tmp/glibc" -j"$jobs"
   say "installing glibc"
-  run make -C "$tmp/glibc" install DESTDIR="$sysroot"
-  cp -a "$headers"/. "$sysroot/usr/include"/
+  run make -C "$tmp/glibc" install DESTDIR="$1"
+  cp -a "$headers"/. "$1/usr/include"/
+}
+
+build_linux32() {
+  unpack_gcc
+  # glibc takes most of the time: it is kept on its own, named for what it
+  # is made from and for the function that builds it, so that a change to
+  # the rest does not build it again.
+  local glibc_name
+  glibc_name=glibc-$(printf '%s\n' "$(source_version libc6-dev)" "$($cc --version | head -n 1)" \
+    "$glibc_options" "$(declare -f build_glibc)" | sha256sum | cut -c 1-12)
+  if [ ! -e "$cache/$glibc_name/.complete" ]; then
+    build_glibc "$tmp/glibc-install/sysroot"
+    touch "$tmp/glibc-install/.complete"
+    rm -rf "${cache:?}/$glibc_name"
+    mv "$tmp/glibc-install" "$cache/$glibc_name"
+  fi
+  local sysroot=$tmp/out/sysroot
+  mkdir -p "$tmp/out"
+  cp -a "$cache/$glibc_name/sysroot" "$sysroot"
   # Debian's multilib driver looks in <-B dir>/i386-linux-gnu/ before the
   # host's 32-bit directories, and in a --sysroot's usr/include for headers.
   local driver="--sysroot=$sysroot -B$sysroot/usr/lib/"
   build_gcc_libraries "$cc $driver" "$cxx $driver"
   say "laying out the runtime"
   lay_out "$sysroot/usr/lib/i386-linux-gnu" "$sysroot/usr/include/c++"
+  # Clang takes start files and libgcc from the newest GCC installation it
+  # finds, the sysroot's first among equals: one of version 12 there.
+  local clang_gcc=$sysroot/usr/lib/gcc/$triplet/12 file
+  mkdir -p "$clang_gcc"
+  for file in "$sysroot"/usr/lib/i386-linux-gnu/{crt*.o,libgcc.a,libgcc_eh.a}; do
+    ln -s "../../../i386-linux-gnu/${file##*/}" "$clang_gcc/"
+  done
   # Only static links: nothing may resolve to a shared object here.
   find "$sysroot" \( -name '*.so' -o -name '*.so.*' \) -delete
 }
