@@ -137,7 +137,8 @@ function judge(bytes, text,    w, n, k, operands, op) {
   sub(/,p[nt]$/, "", mnemonic)  # branch hints
   operands = ""
   for (k++; k <= n; k++)
-    operands = operands " " w[k]
+    if (w[k] != "")
+      operands = operands " " w[k]
   # The opcode, past any prefix bytes.
   op = bytes
   while (op ~ /^(66|67|f0|f2|f3|2e|36|3e|26|64|65)/)
@@ -252,6 +253,8 @@ file == 1 {
     next
   }
   instructions++
+  if (NF >= 5 && $5 != "?")
+    executed_times += $5
   why = judge($2, $3)
   if (why == "")
     next
@@ -293,16 +296,21 @@ END {
   if (allowed_in != "")
     allowed_in = "allowed behind CPUID checks: " substr(allowed_in, 3)
   if (hits == 0) {
-    printf "ok: no instruction a K6-2 lacks in %d %sinstructions of %s (%d " \
-           "instructions' worth of data skipped)\n", instructions, runs ? "distinct executed " : "", program, data + 0
+    if (runs)
+      printf "ok: no instruction a K6-2 lacks among the %d distinct instructions that %s " \
+             "executed, %.0f times\n", instructions, program, executed_times
+    else
+      printf "ok: no instruction a K6-2 lacks in %d instructions of %s (%d lines of data " \
+             "skipped)\n", instructions, program, data + 0
     if (allowed_in != "")
       print allowed_in
     exit 0
   }
   if (runs) {
-    printf "FAIL: %s executed %d distinct instructions a K6-2 lacks, %d times%s; in order of " \
-           "first execution:\n", program, hits, executions,
-           died ? " (the run died: the count is of first executions)" : ""
+    printf "FAIL: %s executed %d distinct instructions a K6-2 lacks, %.0f times%s (of %d " \
+           "distinct instructions executed, %.0f times); in order of first execution:\n",
+           program, hits, executions, died ? " at least (the run died)" : "", instructions,
+           executed_times
     printed = 0
     for (order = first_order; order <= last_order && printed < limit; order++)
       if (order in hit_at) {
