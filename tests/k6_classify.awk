@@ -125,6 +125,13 @@ function base(m,    b) {
   return ""
 }
 
+# The reg field (bits 5-3) of a ModRM byte in hex.
+function modrm_reg(byte,    high, low) {
+  high = index("0123456789abcdef", substr(byte, 1, 1)) - 1
+  low = index("0123456789abcdef", substr(byte, 2, 1)) - 1
+  return high % 4 * 2 + int(low / 8)
+}
+
 # Why the instruction is not one a K6-2 executes, or "" when it is. Sets
 # mnemonic, its name as spelled without prefixes, and kind, what it is
 # counted as.
@@ -149,6 +156,12 @@ function judge(bytes, text,    w, n, k, operands, op) {
   if (op == "")
     return ""  # prefixes alone
   if (mnemonic == "" || mnemonic ~ /^[.(]/) {
+    # Capstone 4 does not know 3DNow!'s PREFETCH (0F 0D /0; it does know
+    # PREFETCHW, /1).
+    if (op ~ /^0f0d/ && modrm_reg(substr(op, 5, 2)) <= 1) {
+      kind = "prefetch"
+      return ""
+    }
     # QEMU hands over only the bytes it read before it refused one, too
     # few for Capstone: the opcode tells.
     kind = op ~ /^0f4/ ? "cmov" : op ~ /^d[ab][c-d]/ ? "fcmov" : op ~ /^d[bf]e[89a-f]|^d[bf]f[0-7]/ ? "fcomi" : "not decoded"

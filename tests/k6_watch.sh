@@ -29,13 +29,14 @@ qemu=$1
 shift
 here=$(dirname "$0")
 
-headers=$("$objdump" -p -f "$program")
+headers=$("$objdump" -p "$program")
+flags=$("$objdump" -f "$program")
 if grep -qE '^ImageBase' <<<"$headers"; then
   base=$(awk '$1 == "ImageBase" { print $2 }' <<<"$headers")
   size=$(awk '$1 == "SizeOfImage" { print $2 }' <<<"$headers")
   low=$((16#$base))
   high=$((low + 16#$size))
-elif grep -qE '^flags .*EXEC_P' <<<"$headers" && ! grep -qE '^flags .*DYNAMIC' <<<"$headers"; then
+elif grep -qw EXEC_P <<<"$flags" && ! grep -qw DYNAMIC <<<"$flags"; then
   low=
   high=0
   # "LOAD off O vaddr V ...", then "filesz F memsz M flags ...".
