@@ -11,10 +11,11 @@
 # every instruction that nobody thought of through. The list is read in
 # the AT&T spellings of binutils' objdump and of Capstone (QEMU's
 # disassembler), which differ in size suffixes (push/pushl, call/calll,
-# cmovne/cmovnel): a suffix b, w, l, q, s, t or ll is dropped when what is
-# left is an instruction of the list. No instruction a K6-2 lacks becomes
-# one of the list so, except the multi-byte NOP (nopw, nopl), which is
-# caught by its operand and by its opcode bytes.
+# cmovne/cmovnel): a suffix b, w, l or q, and on x87 instructions s, t or
+# ll (flds, fldt, fildll), is dropped when what is left is an instruction of
+# the list. No instruction a K6-2 lacks becomes one of the list so, but for
+# the multi-byte NOP (nopw, nopl), which is caught by its operand and by its
+# opcode bytes.
 #
 # Input, first file: `nm -n --defined-only -C` of the program's symbols.
 # The nearest symbol at or below an instruction names it; a symbol of the
@@ -32,8 +33,9 @@
 # The allowlist names functions that hold such instructions behind a CPUID
 # check, so that they run only on processors that have them. One a line,
 # tab-separated: FUNCTION (as labelled here), the instructions allowed in it
-# (comma-separated, as spelled above without suffix, or * for all: a
-# function that is entered only after the check), and the check.
+# (comma-separated, named as the counts below name them: cmov, fcomi,
+# rdrand, ...; or * for all: a function that is entered only after the
+# check), and the check.
 #
 # Exit status: 0 none found, 1 some found, 2 bad input.
 
@@ -112,12 +114,12 @@ function known_instructions(    cc, n, c, k) {
 function base(m,    b) {
   if (m in known)
     return m
-  if (m ~ /ll$/) {
+  if (m ~ /^f.*ll$/) {
     b = substr(m, 1, length(m) - 2)
-    if (b in known && b != "nop")
+    if (b in known)
       return b
   }
-  if (m ~ /[bwlqst]$/) {
+  if (m ~ /[bwlq]$/ || m ~ /^f.*[st]$/) {
     b = substr(m, 1, length(m) - 1)
     if (b in known && b != "nop")
       return b
