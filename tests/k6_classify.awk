@@ -185,7 +185,7 @@ function judge(bytes, text,    w, n, k, operands, op) {
     return ""
   # Named without the size suffix a disassembler may add (rdrandl), for
   # the allowlist and the counts.
-  if (kind ~ /^(rdrand|rdseed|xgetbv|ldmxcsr|stmxcsr|fxsave|fxrstor|fisttp|popcnt|lzcnt|tzcnt|movbe)[lqs]$/)
+  if (kind ~ /^(rdrand|rdseed|xgetbv|xbegin|xabort|ldmxcsr|stmxcsr|fxsave|fxrstor|fisttp|popcnt|lzcnt|movbe)[lqsw]$/)
     kind = substr(kind, 1, length(kind) - 1)
   return "not in the K6-2's instruction set"
 }
