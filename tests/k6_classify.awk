@@ -191,8 +191,8 @@ function judge(bytes, text,    w, n, k, operands, op) {
 }
 
 function allowed(function_name,    list) {
-  # A copy the compiler specialised (update_active.constprop.0, f() [clone
-  # .isra.0]) is the function the allowlist names.
+  # A clone the compiler made of a function (update_active.constprop.0,
+  # f() [clone .isra.0]) is the function the allowlist names.
   if (!(function_name in allow)) {
     sub(/( \[clone [^]]*\])+$/, "", function_name)
     sub(/(\.(constprop|isra|part|cold)(\.[0-9]+)?)+$/, "", function_name)
