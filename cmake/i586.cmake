@@ -14,5 +14,11 @@ set(sysroot ${STATBENCH_I586_RUNTIME}/sysroot)
 # <dir>/i386-linux-gnu for start files and libraries before the host's
 # 32-bit directories.
 set(CMAKE_C_FLAGS_INIT "-m32 ${statbench_i586_options} --sysroot=${sysroot} -B${sysroot}/usr/lib/")
-set(CMAKE_CXX_FLAGS_INIT "${CMAKE_C_FLAGS_INIT} -nostdinc++ -isystem ${sysroot}/usr/include/c++ -isystem ${sysroot}/usr/include/c++/i586-linux-gnu")
+set(CMAKE_CXX_FLAGS_INIT ${CMAKE_C_FLAGS_INIT})
+# The C++ headers: Clang takes them from that GCC installation itself; GCC
+# keeps its own directories outside any sysroot, so is pointed at them.
+if(NOT "${CMAKE_CXX_COMPILER};$ENV{CXX}" MATCHES "clang")
+  string(APPEND CMAKE_CXX_FLAGS_INIT " -nostdinc++ -isystem ${sysroot}/usr/include/c++"
+    " -isystem ${sysroot}/usr/include/c++/i586-linux-gnu -isystem ${sysroot}/usr/include/c++/backward")
+endif()
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
