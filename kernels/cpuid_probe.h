@@ -22,7 +22,10 @@ CpuidRegisters cpuid(std::uint32_t leaf);
 // leaf reaches 0x80000001 and that leaf sets bit 31 of EDX, else 0. Leaves
 // beyond the highest reported one are never asked.
 int has3DNowFrom(CpuidQuery query);
-// has3DNowFrom(cpuid): 1 when this processor has 3DNow!, else 0.
+// Whether this processor executes CPUID at all.
+bool hasCpuid();
+// 1 when this processor has 3DNow!, else 0: has3DNowFrom(cpuid) where it
+// has CPUID.
 int has3DNow();
 
 }  // namespace statbench

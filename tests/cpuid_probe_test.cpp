@@ -57,5 +57,12 @@ TEST(Probe, OnlyBit31OfEdxCounts) {
   EXPECT_EQ(probe(0x80000001, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}), 1);
 }
 
+// Every processor the tests run on, native or emulated, has CPUID: a
+// presence test that said otherwise would hide 3DNow! where it is.
+TEST(Probe, ThisProcessorHasCpuidAndIsAskedIt) {
+  EXPECT_TRUE(hasCpuid());
+  EXPECT_EQ(has3DNow(), has3DNowFrom(cpuid));
+}
+
 }  // namespace
 }  // namespace statbench
