@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# A test variant of the program must be the shipped program with its clock
-# read replaced, and nothing else: the tests that run it vouch for the
+# A test variant of the program must be the shipped program with a few of
+# its calls wrapped by a shim's, and nothing else: the tests that run it vouch for the
 # shipped code only so far. Every symbol of the shipped program (from its
 # debug file, as it is stripped) must be in the variant with the same size,
 # and the variant's only others must be the shim's own and, in a static
@@ -39,8 +39,12 @@ if [[ -n $extra ]]; then
   head -20 <<<"$extra"
   exit 1
 fi
-if ! grep -qx '__wrap_clock_gettime' <<<"$added"; then
-  echo "FAIL: the variant does not hold the shim's clock read"
+# And the shim's wrappers must be in it: a --wrap that matched no call would
+# leave them out, and the variant would be the shipped program unwatched.
+wrappers=$("$nm" --defined-only "$shim" | awk '$NF ~ /^_*wrap_/ { print $NF }' | sort -u)
+unlinked=$(comm -23 <(echo "$wrappers") <(echo "$added"))
+if [[ -z $wrappers || -n $unlinked ]]; then
+  echo "FAIL: the variant lacks the shim's wrappers: ${unlinked:-the shim defines none}"
   exit 1
 fi
 echo "ok: the $(wc -l <"$dir/shipped") symbols of the shipped program, each of the same size; added: $(echo $added)"

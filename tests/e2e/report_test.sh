@@ -5,8 +5,12 @@
 # be exactly how the stream prints a double by default (%g), after one pass
 # minimum, maximum and mean agree, and after two passes the mean lies between
 # the bounds and is the average of the two samples.
+# With --kernel-calls, PROGRAM is the variant built with
+# tests/counted_kernels.cpp, and what it writes to standard error at exit
+# must name exactly the kernels each pass should run, and the sum of squares
+# as a 53-bit double precision forms it.
 # Usage: report_test.sh [--3dnow] [--stdin-closed|--stdin-many|--stdin-endless]
-#                       [--crlf] PROGRAM [LAUNCHER...]
+#                       [--crlf] [--kernel-calls] PROGRAM [LAUNCHER...]
 #   --3dnow          the processor has 3DNow!: expect the packed pass too
 #   --stdin-many     a file of 100000 characters: the wait takes exactly one,
 #                    and the next reader of the file finds the rest
@@ -18,6 +22,7 @@ source "$(dirname "$0")/expected_output.sh"
 passes=1
 stdin=end
 crlf=no
+calls=no
 while [[ ${1:-} == --* ]]; do
   case $1 in
     --3dnow) passes=2 ;;
@@ -25,6 +30,7 @@ while [[ ${1:-} == --* ]]; do
     --stdin-many) stdin=many ;;
     --stdin-endless) stdin=endless ;;
     --crlf) crlf=yes ;;
+    --kernel-calls) calls=yes ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -34,11 +40,11 @@ shift
 launcher=("$@")
 
 out=$(mktemp)
-trap 'rm -f "$out" "$out.expected" "$out.normal" "$out.input" "$out.rest"' EXIT
+trap 'rm -f "$out" "$out".*' EXIT
 
 status=0
 case $stdin in
-  end) "${launcher[@]}" "$program" >"$out" </dev/null || status=$? ;;
+  end) "${launcher[@]}" "$program" >"$out" 2>"$out.err" </dev/null || status=$? ;;
   closed) "${launcher[@]}" "$program" >"$out" <&- || status=$? ;;
   many)
     head -c 100000 /dev/zero | tr '\0' 'y' >"$out.input"
@@ -67,6 +73,17 @@ if ! cmp -s "$out.normal" "$out.expected"; then
   echo "FAIL: output differs from the expected bytes (times shown as <t>):"
   diff <(od -c "$out.expected") <(od -c "$out.normal") || true
   exit 1
+fi
+
+if [[ $calls == yes ]]; then
+  expected_kernel_calls "$passes" >"$out.calls"
+  # Less the emulator's own warnings about the processor model.
+  tr -d '\r' <"$out.err" | grep -vE '^qemu-[a-z0-9_]+: warning: ' >"$out.called" || true
+  if ! cmp -s "$out.called" "$out.calls"; then
+    echo "FAIL: the kernels called differ from those the passes must run:"
+    diff "$out.calls" "$out.called" || true
+    exit 1
+  fi
 fi
 
 mapfile -t figures < <(sed -nE "s/$time_line/\\2/p" "$out")
