@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "kernels/data_set.h"
 #include "kernels/scalar_kernels.h"
 
 namespace statbench::testing {
@@ -62,13 +63,7 @@ class GuardedBuffer {
   alignas(32) float storage[kGuard + SAMPLE_COUNT + kGuard];
 };
 
-// The program's data set, i * 0.1f with the product rounded once, formed
-// here apart from the program's own code.
-inline void fillDataSet(GuardedBuffer& values) {
-  const auto step = std::bit_cast<float>(std::uint32_t{0x3DCCCCCD});
-  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
-    values[i] = static_cast<float>(static_cast<long double>(i) * static_cast<long double>(step));
-  }
-}
+// The program's own data set, as main fills it.
+inline void fillDataSet(GuardedBuffer& values) { statbench::fillDataSet(values.data()); }
 
 }  // namespace statbench::testing

@@ -65,6 +65,20 @@ float roundedDifference(float a, float b) {
   return static_cast<float>(static_cast<long double>(a) - static_cast<long double>(b));
 }
 
+TEST(DataSet, HoldsTheTenthsFrom0To999Point7ToTheBit) {
+  // Each value is i times 0.1f (0x3DCCCCCD, not the double 0.1) with the
+  // product rounded once; long double holds every product exactly.
+  GuardedBuffer values;
+  fillDataSet(values);
+  const auto step = std::bit_cast<float>(std::uint32_t{0x3DCCCCCD});
+  for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
+    const auto expected = static_cast<float>(static_cast<long double>(i) * step);
+    ASSERT_EQ(bitsOf(values[i]), bitsOf(expected)) << "value " << i;
+  }
+  EXPECT_EQ(values[SAMPLE_COUNT - 1], 999.7f);
+  values.expectGuardsUntouched();
+}
+
 TEST(ScalarKernels, SumOfTheDataSetIsExact) {
   GuardedBuffer values;
   fillDataSet(values);
