@@ -25,7 +25,7 @@ mkdir -p "$WINEPREFIX"
 "$wine" wineboot </dev/null >/dev/null 2>&1  # sets the prefix up on its first use
 
 # The first "Minimum  sure: " of a run's output, in microseconds.
-first_pass_us() { sed -nE 's/^Minimum  sure: ([0-9.e+-]+)s\r?$/\1/p' | head -n 1 | awk '{ print $1 * 1e6 }'; }
+first_pass_us() { sed -nE 's/^Minimum  sure: ([0-9.e+-]+)s\r?$/\1/p' | awk 'NR == 1 { print $1 * 1e6 }'; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 results=$(mktemp)

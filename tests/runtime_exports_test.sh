@@ -26,8 +26,8 @@ for pair in "$@"; do
   if [[ -n $lacking || -n $extra ]]; then
     echo "FAIL: $(basename "$rebuilt") ($count symbols) differs from $debian:" \
       "$(grep -c . <<<"$lacking") lacking, $(grep -c . <<<"$extra") extra"
-    grep . <<<"$lacking" | sed 's/^/  lacks /' | head -n 10
-    grep . <<<"$extra" | sed 's/^/  adds /' | head -n 10
+    awk 'NF && ++n <= 10 { print "  lacks " $0 }' <<<"$lacking"
+    awk 'NF && ++n <= 10 { print "  adds " $0 }' <<<"$extra"
     failed=1
   else
     left_out=$(comm -23 <(exports "$debian") <(exports "$rebuilt") | grep -Ec -- "$may_lack" || true)
