@@ -4,11 +4,12 @@
 #include <link.h>
 #include <sys/auxv.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <charconv>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -100,6 +101,31 @@ std::uintptr_t stackTop() {
   return roundUpToPage(end);
 }
 
+// One line of text formed in a fixed buffer and written with write(): no
+// stdio, whose formatting alone needs more stack than a refused program may
+// have left. What does not fit is cut.
+class MessageLine {
+ public:
+  MessageLine& operator<<(const char* text) {
+    while (*text != '\0' && end != buffer + sizeof buffer) {
+      *end++ = *text++;
+    }
+    return *this;
+  }
+  MessageLine& operator<<(std::size_t number) {
+    end = std::to_chars(end, buffer + sizeof buffer, number).ptr;
+    return *this;
+  }
+  void writeTo(int fd) const {
+    const auto length = static_cast<std::size_t>(end - buffer);
+    [[maybe_unused]] const ssize_t written = write(fd, buffer, length);
+  }
+
+ private:
+  char buffer[160];
+  char* end = buffer;
+};
+
 }  // namespace
 
 void initializeProcess() {
@@ -135,11 +161,11 @@ void requireStack(std::size_t bytes) {
   // at random: the limit suggested must do for every run, not just this one.
   constexpr std::size_t kStartJitter = 8 * 1024;
   constexpr std::size_t kKiB = 1024;
-  std::fprintf(stderr,
-               "statbench: needs a stack of at least %zu KiB, but the limit is %zu KiB "
-               "(ulimit -s %zu raises it)\n",
-               needed / kKiB, static_cast<std::size_t>(limit.rlim_cur) / kKiB,
-               (needed + kStartJitter) / kKiB);
+  MessageLine message;
+  message << "statbench: needs a stack of at least " << needed / kKiB << " KiB, but the limit is "
+          << static_cast<std::size_t>(limit.rlim_cur) / kKiB << " KiB (ulimit -s "
+          << (needed + kStartJitter) / kKiB << " raises it)\n";
+  message.writeTo(STDERR_FILENO);
   std::_Exit(1);
 }
 

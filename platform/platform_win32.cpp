@@ -31,8 +31,8 @@ void initializeProcess() { setDoublePrecision(); }
 
 // Nothing to check while running: Windows reserves the main thread's whole
 // stack when it creates the process, at the size the program's header asks
-// for (set by the build, see CMakeLists.txt), and keeps the arguments and
-// the environment elsewhere; no user setting shrinks it. Whether main's
+// for (set by the build, see cmake/windows_program.cmake), and keeps the
+// arguments and the environment elsewhere; no user setting shrinks it. Whether main's
 // frame fits is a fact of the file, which a test reads from the header. The
 // compiler's probe then commits the frame page by page.
 void requireStack(std::size_t /*bytes*/) {}

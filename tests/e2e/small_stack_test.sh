@@ -3,65 +3,107 @@
 # one line on standard error saying what it needs, status 1 and no report;
 # never a signal (without the check it died by SIGSEGV, silently). What is
 # spent before main counts: the environment sits at the top of the stack.
-# So every limit from 128 KiB up, 4 KiB apart, with environments of 0, 20
-# and 50 KB: each run either refuses, or runs normally; and the limit that
-# the message suggests must run normally, with the same environment.
-# (Linux refuses to start a program whose arguments and environment exceed a
-# quarter of the limit: such a run never reaches it, and is counted apart.)
+# With address randomisation off the stack starts at the same place in every
+# run, so the boundary is exact: for environments of 0 to 70 KB, every limit
+# within 12 KiB of the need the message names, 1 KiB apart, must refuse
+# below it and run the whole report from it on. (Linux refuses to start a
+# program whose arguments and environment exceed a quarter of the limit:
+# such a run never reaches the program, and is counted apart.) The message
+# is written without stdio, so it shows down to about the smallest limit at
+# which the C start-up itself survives. The limit it suggests, which
+# allows for the random start of a normal run's stack, must run too.
 # Usage: small_stack_test.sh PROGRAM
 set -euo pipefail
 program=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
+fixed=(setarch "$(uname -m)" --addr-no-randomize)
+if ! "${fixed[@]}" true 2>/dev/null; then
+  echo "FAIL: cannot turn address randomisation off here (setarch), so the boundary is not known"
+  exit 1
+fi
+message='^statbench: needs a stack of at least ([0-9]+) KiB, but the limit is LIMIT KiB \(ulimit -s ([0-9]+) raises it\)$'
 
-# Runs the program with stack limit $1 KiB and $2 KB more environment; sets
-# status and suggested (the limit the message names, or empty).
+# Runs the program with stack limit $1 KiB and the padding in the
+# environment, randomisation off unless $2 says "random"; sets status, and
+# needed and suggested from the message (empty without one).
 run() {
+  local launcher=("${fixed[@]}")
+  [[ ${2:-} != random ]] || launcher=()
   status=0
+  needed=
   suggested=
-  (ulimit -s "$1" && exec env STATBENCH_PADDING="$(head -c "$(($2 * 1000))" /dev/zero | tr '\0' x)" \
-    "$program" </dev/null >"$dir/out" 2>"$dir/err") || status=$?
-  if [[ $status -eq 1 ]]; then
-    if [[ -s $dir/out ]] || [[ $(wc -l <"$dir/err") -ne 1 ]] ||
-      ! grep -qE "^statbench: needs a stack of at least [0-9]+ KiB, but the limit is $1 KiB \(ulimit -s [0-9]+ raises it\)$" "$dir/err"; then
-      echo "FAIL: limit $1 KiB, $2 KB of environment: exit 1 without the one line on the stack; standard error:"
-      cat "$dir/err"
-      exit 1
-    fi
-    suggested=$(sed -nE 's/.*\(ulimit -s ([0-9]+) raises it\)$/\1/p' "$dir/err")
-  elif [[ $status -eq 0 ]]; then
-    if ! head -n 1 "$dir/out" | grep -q 3DNow || ! grep -q '^Ortalama sure: ' "$dir/out"; then
-      echo "FAIL: limit $1 KiB, $2 KB of environment: exit 0 without the whole report"
-      exit 1
-    fi
-  elif ! grep -q 'Argument list too long' "$dir/err"; then
-    echo "FAIL: limit $1 KiB, $2 KB of environment: exit status $status, expected 0 or 1"
-    cat "$dir/err"
-    exit 1
-  fi
+  (ulimit -s "$1" && exec env STATBENCH_PADDING="$padding" "${launcher[@]}" "$program" \
+    </dev/null >"$dir/out" 2>"$dir/err") || status=$?
+  case $status in
+    1)
+      if [[ -s $dir/out || $(wc -l <"$dir/err") -ne 1 ]] || ! grep -qE "${message/LIMIT/$1}" "$dir/err"; then
+        echo "FAIL: limit $1 KiB, $environment KB of environment: exit 1 without the one line on the stack;" \
+          "standard error:"
+        cat "$dir/err"
+        exit 1
+      fi
+      needed=$(sed -nE "s/${message/LIMIT/$1}/\\1/p" "$dir/err")
+      suggested=$(sed -nE "s/${message/LIMIT/$1}/\\2/p" "$dir/err")
+      ;;
+    0)
+      if ! head -n 1 "$dir/out" | grep -q 3DNow || ! grep -q '^Ortalama sure: ' "$dir/out"; then
+        echo "FAIL: limit $1 KiB, $environment KB of environment: exit 0 without the whole report"
+        exit 1
+      fi
+      ;;
+    *)
+      if ! grep -q 'Argument list too long' "$dir/err"; then
+        echo "FAIL: limit $1 KiB, $environment KB of environment: exit status $status, expected 0 or 1"
+        cat "$dir/err"
+        exit 1
+      fi
+      ;;
+  esac
 }
 
-for environment in 0 20 50; do
-  refused=() ran=() not_started=()
-  for ((limit = 128; limit <= 400; limit += 4)); do
-    run "$limit" "$environment"
-    case $status in
-      0) ran+=("$limit") ;;
-      1) refused+=("$limit") ;;
-      *) not_started+=("$limit") ;;
-    esac
-    [[ $status -ne 1 ]] || last_suggested=$suggested
+for environment in 0 10 20 30 40 50 60 70; do
+  padding=$(head -c "$((environment * 1000))" /dev/zero | tr '\0' x)
+  # Small limits, down to near the smallest the C start-up survives (about
+  # 19 KiB above the environment): refused.
+  not_started=0
+  kib=$(((environment * 1000 + 1023) / 1024))
+  for limit in $((kib + 24)) $((kib + 32)) $((kib + 64)) $((kib + 128)); do
+    run "$limit"
+    [[ $status -le 1 ]] || not_started=$((not_started + 1))
+    if [[ $status -eq 0 ]]; then
+      echo "FAIL: $environment KB of environment: ran at $limit KiB, which cannot hold the work buffers"
+      exit 1
+    fi
   done
-  if [[ ${#refused[@]} -eq 0 || ${#ran[@]} -eq 0 ]]; then
-    echo "FAIL: $environment KB of environment: no limit from 128 to 400 KiB both refused and ran"
+  # What the program says it needs, asked at the smallest limit Linux starts
+  # it with (a quarter of the limit holds the environment).
+  run "$((environment * 4 + 24))"
+  if [[ -z $needed ]]; then
+    echo "FAIL: $environment KB of environment: not refused at $((environment * 4 + 24)) KiB (status $status)"
     exit 1
   fi
-  run "$last_suggested" "$environment"
-  if [[ $status -ne 0 ]]; then
-    echo "FAIL: $environment KB of environment: the suggested limit, $last_suggested KiB, gave status $status"
-    exit 1
-  fi
-  echo "ok: $environment KB of environment: refused at ${refused[0]}-${refused[-1]} KiB," \
-    "ran at ${ran[0]}-${ran[-1]} KiB${not_started:+, not started by Linux at ${not_started[0]}-${not_started[-1]} KiB}," \
-    "and at the suggested $last_suggested KiB"
+  boundary=$needed
+  for ((limit = boundary - 12; limit <= boundary + 12; ++limit)); do
+    run "$limit"
+    if [[ $status -gt 1 ]]; then
+      not_started=$((not_started + 1))
+    elif [[ $limit -lt $boundary && $status -ne 1 ]] || [[ $limit -ge $boundary && $status -ne 0 ]]; then
+      echo "FAIL: $environment KB of environment: status $status at $limit KiB, the need named being" \
+        "$boundary KiB"
+      exit 1
+    fi
+  done
+  run "$((boundary - 1))"
+  advice=$suggested
+  for try in 1 2 3; do
+    run "$advice" random
+    if [[ $status -ne 0 ]]; then
+      echo "FAIL: $environment KB of environment: the suggested limit, $advice KiB, gave status $status" \
+        "with the stack at a random start"
+      exit 1
+    fi
+  done
+  echo "ok: $environment KB of environment: refused below $boundary KiB, ran from it on," \
+    "and at the suggested $advice KiB$([[ $not_started -eq 0 ]] || echo "; $not_started limits too small for Linux to start it")"
 done
