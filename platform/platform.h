@@ -13,7 +13,7 @@ namespace statbench::platform {
 // Puts the process in the state the program expects before it does any
 // work, the floating-point precision below included; on POSIX it also takes
 // now the page faults that the first pass would otherwise take on its
-// stack and code. main calls it first.
+// stack. main calls it first.
 void initializeProcess();
 
 // Ends the process with one line on standard error, saying what it needs,

@@ -1,7 +1,6 @@
 // Stand-ins for the Windows services on POSIX systems: CLOCK_MONOTONIC read
 // in nanoseconds (so the frequency is 1e9) and a recursive mutex for the
 // critical section, which Windows makes re-entrant for its owner too.
-#include <link.h>
 #include <sys/auxv.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -58,33 +57,6 @@ constexpr std::size_t kStackCommit = 16 * 1024;
   bytes[0] = 0;
 }
 
-// Maps every page of code and constants of the program and of the libraries
-// it loaded into the process now. Otherwise the first call into each stretch
-// of code that only the pass uses (number formatting, the stream's writes)
-// takes a page fault inside the first interval.
-// It reads bytes of the program's constants that AddressSanitizer marks as
-// the red zones between them, hence no address checks here.
-__attribute__((no_sanitize_address)) int mapReadOnlySegments(dl_phdr_info* object, std::size_t,
-                                                             void*) {
-  for (ElfW(Half) i = 0; i < object->dlpi_phnum; ++i) {
-    const ElfW(Phdr)& segment = object->dlpi_phdr[i];
-    // Readable and not writable: code and constants. A segment without read
-    // permission would fault at the read, and a writable one's pages are
-    // taken when first written, in the pass or not.
-    if (segment.p_type != PT_LOAD || (segment.p_flags & PF_R) == 0 ||
-        (segment.p_flags & PF_W) != 0) {
-      continue;
-    }
-    // From the start of the first page, which a segment need not begin at.
-    const std::uintptr_t begin = object->dlpi_addr + segment.p_vaddr;
-    const std::uintptr_t end = begin + segment.p_memsz;
-    for (std::uintptr_t page = begin & ~(kPageStride - 1); page < end; page += kPageStride) {
-      static_cast<void>(*reinterpret_cast<const volatile unsigned char*>(page));
-    }
-  }
-  return 0;
-}
-
 std::size_t roundUpToPage(std::size_t bytes) {
   return (bytes + kPageStride - 1) & ~(kPageStride - 1);
 }
@@ -135,7 +107,6 @@ void initializeProcess() {
   // as it does on Windows.
   std::signal(SIGPIPE, SIG_IGN);
   commitStack();
-  dl_iterate_phdr(mapReadOnlySegments, nullptr);
 }
 
 void requireStack(std::size_t bytes) {
