@@ -7,8 +7,8 @@
 # the bounds and is the average of the two samples.
 # With --kernel-calls, PROGRAM is the variant built with
 # tests/counted_kernels.cpp, and what it writes to standard error at exit
-# must name exactly the kernels each pass should run, and the sum of squares
-# as a 53-bit double precision forms it.
+# must name exactly the kernels each pass should run, and sums formed at a
+# double's 53-bit precision.
 # Usage: report_test.sh [--3dnow] [--stdin-closed|--stdin-many|--stdin-endless]
 #                       [--crlf] [--kernel-calls] PROGRAM [LAUNCHER...]
 #   --3dnow          the processor has 3DNow!: expect the packed pass too
