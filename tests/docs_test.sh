@@ -234,7 +234,12 @@ check_archive() {
   if [[ -e $tmp/$folder/$readme ]]; then
     tr -d '\r' <"$tmp/$folder/$readme" >"$tmp/readme"
     grep -qF "$folder" "$tmp/readme" || fail "the archive's README does not name its folder $folder"
-    grep -qE "(^|[ /\\\\])$program( |$)" "$tmp/readme" || fail "the archive's README does not name $program"
+    # On Linux the command that starts it from the folder; on Windows the
+    # file, which the console starts by its name alone.
+    local named=./$program
+    [[ $program == *.* ]] && named=$program
+    grep -qE "(^|[^A-Za-z0-9_./])${named//./\\.}([^A-Za-z0-9_]|$)" "$tmp/readme" ||
+      fail "the archive's README does not name $named"
   fi
 }
 
