@@ -7,9 +7,10 @@
 #     is over 120 characters; the README stays short. The user's README keeps
 #     to lines a DOS console shows whole.
 #   docs_test.sh samples SOURCE_DIR PROGRAM
-#     Every sample run they show (a code block whose first line is "$ " and a
-#     command on build/release/statbench) is run on PROGRAM; its standard
-#     output, times masked and bells removed, must be the block's lines.
+#     Every sample run they show (a code block whose first line is "$ " and
+#     build/release/statbench, alone or under QEMU) is run on PROGRAM; its
+#     standard output, times masked and bells removed, must be the block's
+#     lines.
 #   docs_test.sh archive SOURCE_DIR CPACK CPACK_CONFIG PROGRAM_FILE README_FILE
 #     Packs the build's archive into a scratch folder: it must hold one folder
 #     with PROGRAM_FILE, README_FILE and the license, and that README must name
@@ -187,7 +188,8 @@ check_samples() {
     awk -v dir="$tmp" -v doc="$(basename "$doc")" '
       /^```/ { if (inside) { close(out); inside = 0; out = "" } else inside = 1; first = 1; next }
       inside && first { first = 0
-        if ($0 ~ /^\$ / && $0 ~ /build\/release\/statbench/) { out = dir "/" doc "." NR; print substr($0, 3) > out }
+        if ($0 ~ /^\$ (qemu-[a-z0-9_]+ (-cpu [^ ]+ )?)?build\/release\/statbench( |$)/) {
+          out = dir "/" doc "." NR; print substr($0, 3) > out }
         next }
       inside && out != "" { print > out }' "$doc"
   done
