@@ -170,6 +170,11 @@ check_names() {
     done < <(prose "$doc" | grep -nE '^.{121,}$')
   done
 
+  # The report's labels as the program writes them: two spaces after these.
+  while IFS=: read -r file line _; do
+    fail "$file:$line: the report writes \"Simdiki  sure\" and \"Minimum  sure\" with two spaces"
+  done < <(grep -nE '(Simdiki|Minimum) sure' /dev/null "${docs[@]}" docs/USER_README.txt)
+
   local lines
   lines=$(wc -l <README.md)
   [[ $lines -le 150 ]] || fail "README.md: $lines lines, more than 150"
