@@ -4,7 +4,8 @@
 #   docs_test.sh names SOURCE_DIR
 #     In README.md and docs/*.md: every file path, link (and its #anchor),
 #     preset, CMake option and test name exists; no line outside a code block
-#     is over 120 characters; the README stays short. The user's README keeps
+#     is over 120 characters; the README stays short; the report's labels keep
+#     their two spaces. The user's README keeps
 #     to lines a DOS console shows whole.
 #   docs_test.sh samples SOURCE_DIR PROGRAM
 #     Every sample run they show (a code block whose first line is "$ " and
