@@ -72,7 +72,8 @@ TEST(DataSet, HoldsTheTenthsFrom0To999Point7ToTheBit) {
   fillDataSet(values);
   const auto step = std::bit_cast<float>(std::uint32_t{0x3DCCCCCD});
   for (std::size_t i = 0; i < SAMPLE_COUNT; ++i) {
-    const auto expected = static_cast<float>(static_cast<long double>(i) * step);
+    const auto expected =
+        static_cast<float>(static_cast<long double>(i) * static_cast<long double>(step));
     ASSERT_EQ(bitsOf(values[i]), bitsOf(expected)) << "value " << i;
   }
   EXPECT_EQ(values[SAMPLE_COUNT - 1], 999.7f);
