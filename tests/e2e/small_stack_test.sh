@@ -2,13 +2,14 @@
 # A stack limit too small for the program must end the run at start-up with
 # one line on standard error saying what it needs, status 1 and no report;
 # never a signal (without the check it died by SIGSEGV, silently). What is
-# spent before main counts: the environment sits at the top of the stack.
+# spent before main counts: the environment sits at the top of the stack,
+# and it is exactly the padding each run is given, whatever the caller's.
 # With address randomisation off the stack starts at the same place in every
 # run, so the boundary is exact: for environments of 0 to 70 KB, every limit
 # within 12 KiB of the need the message names, 1 KiB apart, must refuse
 # below it and run the whole report from it on. (Linux refuses to start a
-# program whose arguments and environment exceed a quarter of the limit:
-# such a run never reaches the program, and is counted apart.) The message
+# program whose arguments and environment exceed both 128 KiB and a quarter
+# of the limit: such a run never reaches the program, and is counted apart.) The message
 # is written without stdio, so it shows down to about the smallest limit at
 # which the C start-up itself survives. The limit it suggests, which
 # allows for the random start of a normal run's stack, must run too.
@@ -17,7 +18,7 @@ set -euo pipefail
 program=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-fixed=(setarch "$(uname -m)" --addr-no-randomize)
+fixed=("$(command -v setarch)" "$(uname -m)" --addr-no-randomize)
 if ! "${fixed[@]}" true 2>/dev/null; then
   echo "FAIL: cannot turn address randomisation off here (setarch), so the boundary is not known"
   exit 1
@@ -33,7 +34,7 @@ run() {
   status=0
   needed=
   suggested=
-  (ulimit -s "$1" && exec env STATBENCH_PADDING="$padding" "${launcher[@]}" "$program" \
+  (ulimit -s "$1" && exec env -i STATBENCH_PADDING="$padding" "${launcher[@]}" "$program" \
     </dev/null >"$dir/out" 2>"$dir/err") || status=$?
   case $status in
     1)
@@ -62,28 +63,22 @@ run() {
   esac
 }
 
-for environment in 0 10 20 30 40 50 60 70; do
+for environment in $(seq 0 5 70); do
   padding=$(head -c "$((environment * 1000))" /dev/zero | tr '\0' x)
   # Small limits, down to near the smallest the C start-up survives (about
-  # 19 KiB above the environment): refused.
-  not_started=0
+  # 19 KiB above the environment): refused, each naming the same need.
   kib=$(((environment * 1000 + 1023) / 1024))
+  boundary=
   for limit in $((kib + 24)) $((kib + 32)) $((kib + 64)) $((kib + 128)); do
     run "$limit"
-    [[ $status -le 1 ]] || not_started=$((not_started + 1))
-    if [[ $status -eq 0 ]]; then
-      echo "FAIL: $environment KB of environment: ran at $limit KiB, which cannot hold the work buffers"
+    if [[ $status -ne 1 || ${boundary:-$needed} != "$needed" ]]; then
+      echo "FAIL: $environment KB of environment: status $status at $limit KiB, which cannot hold the" \
+        "work buffers${boundary:+, or a need other than $boundary KiB named}"
       exit 1
     fi
+    boundary=$needed advice=$suggested
   done
-  # What the program says it needs, asked at the smallest limit Linux starts
-  # it with (a quarter of the limit holds the environment).
-  run "$((environment * 4 + 24))"
-  if [[ -z $needed ]]; then
-    echo "FAIL: $environment KB of environment: not refused at $((environment * 4 + 24)) KiB (status $status)"
-    exit 1
-  fi
-  boundary=$needed
+  not_started=0
   for ((limit = boundary - 12; limit <= boundary + 12; ++limit)); do
     run "$limit"
     if [[ $status -gt 1 ]]; then
@@ -94,8 +89,6 @@ for environment in 0 10 20 30 40 50 60 70; do
       exit 1
     fi
   done
-  run "$((boundary - 1))"
-  advice=$suggested
   for try in 1 2 3; do
     run "$advice" random
     if [[ $status -ne 0 ]]; then
