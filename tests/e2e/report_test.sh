@@ -57,6 +57,7 @@ case $stdin in
 esac
 if [[ $status -ne 0 ]]; then
   echo "FAIL: exit status $status, expected 0"
+  [[ ! -s $out.err ]] || cat "$out.err"
   exit 1
 fi
 if [[ $stdin == many ]] && [[ $(wc -c <"$out.rest") -ne 99999 ]]; then
