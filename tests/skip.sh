@@ -4,7 +4,9 @@
 # fails instead: CI installs everything the README lists, so a skip there
 # would mean that the README's account of what was run is not true.
 # With --by-design the test is one that no machine runs in this build (a
-# sanitizer build, an emulator that cannot run it): skipped on CI too.
+# sanitizer build, an emulator that cannot run it), or one that only a
+# native run shows on a machine that runs the program only emulated:
+# skipped on CI too.
 # Usage: skip.sh [--by-design] REASON
 set -euo pipefail
 if [[ $1 == --by-design ]]; then
