@@ -1,0 +1,35 @@
+# The opening every test script shares, sourced first:
+#   . "$(dirname "$0")/lib.sh"     (tests/e2e: "$(dirname "$0")/../lib.sh")
+# Strict mode, a scratch directory $work that goes on every exit, and what
+# several scripts read or compare the same way.
+set -euo pipefail
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+# same_bytes EXPECTED ACTUAL WHAT: fails, showing the bytes where the two
+# files differ, unless they are the same byte for byte.
+same_bytes() {
+  cmp -s "$1" "$2" && return 0
+  echo "FAIL: $3:"
+  diff <(od -c "$1") <(od -c "$2") || true
+  exit 1
+}
+
+# pe_field OBJDUMP PROGRAM FIELD: a field of a PE program's headers as
+# objdump -p prints it (hex for addresses and sizes); empty if it has none.
+pe_field() {
+  "$1" -p "$2" | awk -v field="$3" '$1 == field { print $2; exit }'
+}
+
+# elf_segments OBJDUMP PROGRAM: an ELF program's headers, one a line:
+# TYPE VADDR MEMSZ (hex, as objdump prints them). GNU and LLVM objdump both
+# print "TYPE off O vaddr V paddr P align A", then "filesz F memsz M flags".
+elf_segments() {
+  "$1" -p "$2" | awk '$2 == "off" { type = $1; vaddr = $5; next }
+                      type != "" && $1 == "filesz" { print type, vaddr, $4; type = "" }'
+}
