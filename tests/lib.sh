@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The opening every test script shares, sourced first:
 #   . "$(dirname "$0")/lib.sh"     (tests/e2e: "$(dirname "$0")/../lib.sh")
 # Strict mode, a scratch directory $work that goes on every exit, and what
@@ -8,6 +9,14 @@ trap 'rm -rf "$work"' EXIT
 
 fail() {
   echo "FAIL: $*"
+  exit 1
+}
+
+# fail_showing FILE MESSAGE...: fails as fail does, with FILE shown after the
+# message (a program's error output, a listing; <(echo "$text") for a text).
+fail_showing() {
+  echo "FAIL: ${*:2}"
+  cat "$1"
   exit 1
 }
 
@@ -22,8 +31,10 @@ same_bytes() {
 
 # pe_field OBJDUMP PROGRAM FIELD: a field of a PE program's headers as
 # objdump -p prints it (hex for addresses and sizes); empty if it has none.
+# awk reads to the end: were it to stop early, objdump would die of SIGPIPE
+# and, under pipefail, fail the caller.
 pe_field() {
-  "$1" -p "$2" | awk -v field="$3" '$1 == field { print $2; exit }'
+  "$1" -p "$2" | awk -v field="$3" '$1 == field && !found { print $2; found = 1 }'
 }
 
 # elf_segments OBJDUMP PROGRAM: an ELF program's headers, one a line:
