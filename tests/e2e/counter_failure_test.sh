@@ -13,7 +13,7 @@
 # Usage: counter_failure_test.sh [--3dnow] READS PROGRAM [LAUNCHER...]
 #   A launcher is an emulator that takes -E VAR=VALUE for its guest's
 #   environment (qemu-user): the setting must reach the program, not it.
-set -euo pipefail
+. "$(dirname "$0")/../lib.sh"
 source "$(dirname "$0")/expected_output.sh"
 passes=1
 if [[ $1 == --3dnow ]]; then
@@ -37,36 +37,23 @@ if [[ $passes -eq 1 && $lines -gt 5 ]]; then
   exit 2
 fi
 
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
 setting=STATBENCH_CLOCK_READS_BEFORE_FAILURE=$reads
 status=0
 if [[ ${#launcher[@]} -eq 0 ]]; then
-  env "$setting" "$program" </dev/null >"$dir/out" 2>"$dir/err" || status=$?
+  env "$setting" "$program" </dev/null >"$work/out" 2>"$work/err" || status=$?
 else
-  "${launcher[@]}" -E "$setting" "$program" </dev/null >"$dir/out" 2>"$dir/err" || status=$?
+  "${launcher[@]}" -E "$setting" "$program" </dev/null >"$work/out" 2>"$work/err" || status=$?
 fi
 
-if [[ $status -ne 134 ]]; then
-  echo "FAIL: exit status $status, expected 134 (ended by SIGABRT)"
-  cat "$dir/err"
-  exit 1
-fi
+[[ $status -eq 134 ]] || fail_showing "$work/err" "exit status $status, expected 134 (ended by SIGABRT)"
 # The C++ runtime names the exception on its way to abort; that it is the
 # counter's failure shows the run ended where the shim made it fail.
-if ! grep -qF 'Win32HighResTimer error - QueryPerformanceCounter()' "$dir/err"; then
-  echo "FAIL: the run did not end with the counter's failure:"
-  cat "$dir/err"
-  exit 1
-fi
+grep -qF 'Win32HighResTimer error - QueryPerformanceCounter()' "$work/err" ||
+  fail_showing "$work/err" "the run did not end with the counter's failure:"
 # Not piped into head, which may exit before the writer is done: under
 # pipefail the writer's SIGPIPE would fail the test.
-expected_output "$passes" >"$dir/whole"
-head -n "$lines" "$dir/whole" >"$dir/expected"
-hide_times "$dir/out" >"$dir/normal"
-if ! cmp -s "$dir/normal" "$dir/expected"; then
-  echo "FAIL: the output before the failure differs from the first $lines lines of a run:"
-  diff <(od -c "$dir/expected") <(od -c "$dir/normal") || true
-  exit 1
-fi
+expected_output "$passes" >"$work/whole"
+head -n "$lines" "$work/whole" >"$work/expected"
+hide_times "$work/out" >"$work/normal"
+same_bytes "$work/expected" "$work/normal" "the output before the failure differs from the first $lines lines of a run"
 echo "ok: ended by SIGABRT after $reads counter reads, the $lines lines before it intact"

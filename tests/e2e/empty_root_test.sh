@@ -4,19 +4,18 @@
 # with chroot, with the whole report checked byte for byte as usual. As
 # root, or inside a user namespace where this system allows one.
 # Usage: empty_root_test.sh PROGRAM [report_test.sh OPTIONS...]
-set -euo pipefail
+. "$(dirname "$0")/../lib.sh"
 program=$1
 shift
-root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
-cp "$program" "$root/statbench"
+# $work is the root: what follows is run, not exec'd, so that the exit removes it.
+cp "$program" "$work/statbench"
 
 if [[ $(id -u) -eq 0 ]]; then
-  enter=(chroot "$root")
+  enter=(chroot "$work")
 elif unshare --user --map-root-user true 2>/dev/null; then
-  enter=(unshare --user --map-root-user chroot "$root")
+  enter=(unshare --user --map-root-user chroot "$work")
 else
-  exec bash "$(dirname "$0")/../skip.sh" "neither root nor a user namespace here, so no chroot"
+  bash "$(dirname "$0")/../skip.sh" "neither root nor a user namespace here, so no chroot" || exit
 fi
-echo "root: $(ls -A "$root")"
-exec bash "$(dirname "$0")/report_test.sh" "$@" /statbench "${enter[@]}"
+echo "root: $(ls -A "$work")"
+bash "$(dirname "$0")/report_test.sh" "$@" /statbench "${enter[@]}"

@@ -11,34 +11,21 @@
 # and the environment grows by 256 bytes a run through a whole page: the
 # runs see every offset, and one fault in any of them fails the test.
 # Usage: page_fault_test.sh PROGRAM
-set -euo pipefail
+. "$(dirname "$0")/../lib.sh"
 program=$1
 step=256
 
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
 fixed=(setarch "$(uname -m)" --addr-no-randomize)
-if ! "${fixed[@]}" true 2>/dev/null; then
-  echo "FAIL: cannot turn address randomisation off here (setarch), so the offsets are not known"
-  exit 1
-fi
+"${fixed[@]}" true 2>/dev/null ||
+  fail "cannot turn address randomisation off here (setarch), so the offsets are not known"
 for ((padding = 0; padding < 4096; padding += step)); do
   env STATBENCH_PADDING="$(head -c "$padding" /dev/zero | tr '\0' x)" \
-    STATBENCH_FAULT_LOG="$dir/faults" "${fixed[@]}" "$program" </dev/null >"$dir/out"
-  if [[ ! -s $dir/faults ]]; then
-    echo "FAIL: no fault counts written: the counting clock was not in the program"
-    exit 1
-  fi
-  mapfile -t faults <"$dir/faults"
-  if [[ ${#faults[@]} -lt 3 ]]; then
-    echo "FAIL: ${#faults[@]} counter reads noted, expected at least 3"
-    exit 1
-  fi
+    STATBENCH_FAULT_LOG="$work/faults" "${fixed[@]}" "$program" </dev/null >"$work/out"
+  [[ -s $work/faults ]] || fail "no fault counts written: the counting clock was not in the program"
+  mapfile -t faults <"$work/faults"
+  [[ ${#faults[@]} -ge 3 ]] || fail "${#faults[@]} counter reads noted, expected at least 3"
   inside=$((faults[2] - faults[0]))
-  if [[ $inside -ne 0 ]]; then
-    echo "FAIL: with $padding bytes more environment, $inside page fault(s) inside the first pass" \
-      "(faults at the reads: ${faults[*]})"
-    exit 1
-  fi
+  [[ $inside -eq 0 ]] || fail "with $padding bytes more environment, $inside page fault(s) inside the" \
+    "first pass (faults at the reads: ${faults[*]})"
 done
 echo "ok: no page fault inside the first pass at $((4096 / step)) stack offsets, $step bytes apart across a page (${faults[0]} faults before it)"

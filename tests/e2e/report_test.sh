@@ -17,7 +17,7 @@
 #   --stdin-endless  a pipe from yes(1), which never runs dry
 #   --crlf           expect every line to end with "\r\n" (a Windows
 #                    console's text mode)
-set -euo pipefail
+. "$(dirname "$0")/../lib.sh"
 source "$(dirname "$0")/expected_output.sh"
 passes=1
 stdin=end
@@ -39,9 +39,8 @@ program=$1
 shift
 launcher=("$@")
 
-out=$(mktemp)
-trap 'rm -f "$out" "$out".*' EXIT
-
+out=$work/out
+: >"$out.err"  # standard error is kept only with input at its end
 status=0
 case $stdin in
   end) "${launcher[@]}" "$program" >"$out" 2>"$out.err" </dev/null || status=$? ;;
@@ -55,14 +54,9 @@ case $stdin in
     yes | "${launcher[@]}" "$program" >"$out" || status=${PIPESTATUS[1]}
     ;;
 esac
-if [[ $status -ne 0 ]]; then
-  echo "FAIL: exit status $status, expected 0"
-  [[ ! -s $out.err ]] || cat "$out.err"
-  exit 1
-fi
+[[ $status -eq 0 ]] || fail_showing "$out.err" "exit status $status, expected 0"
 if [[ $stdin == many ]] && [[ $(wc -c <"$out.rest") -ne 99999 ]]; then
-  echo "FAIL: the wait took $((100000 - $(wc -c <"$out.rest"))) characters of its input, expected 1"
-  exit 1
+  fail "the wait took $((100000 - $(wc -c <"$out.rest"))) characters of its input, expected 1"
 fi
 
 expected_output "$passes" >"$out.expected"
@@ -70,36 +64,24 @@ if [[ $crlf == yes ]]; then
   sed -i 's/$/\r/' "$out.expected"
 fi
 hide_times "$out" >"$out.normal"
-if ! cmp -s "$out.normal" "$out.expected"; then
-  echo "FAIL: output differs from the expected bytes (times shown as <t>):"
-  diff <(od -c "$out.expected") <(od -c "$out.normal") || true
-  exit 1
-fi
+same_bytes "$out.expected" "$out.normal" "output differs from the expected bytes (times shown as <t>)"
 
 if [[ $calls == yes ]]; then
   expected_kernel_calls "$passes" >"$out.calls"
   # Less the emulator's own warnings about the processor model.
   tr -d '\r' <"$out.err" | grep -vE '^qemu-[a-z0-9_]+: warning: ' >"$out.called" || true
-  if ! cmp -s "$out.called" "$out.calls"; then
-    echo "FAIL: the kernels called differ from those the passes must run:"
-    diff "$out.calls" "$out.called" || true
-    exit 1
-  fi
+  same_bytes "$out.calls" "$out.called" "the kernels called differ from those the passes must run"
 fi
 
 mapfile -t figures < <(sed -nE "s/$time_line/\\2/p" "$out")
 for figure in "${figures[@]}"; do
-  if ! awk -v f="$figure" 'BEGIN { exit !(f ~ /^[0-9.e+-]+$/ && sprintf("%g", f) == f && f > 0) }'; then
-    echo "FAIL: time figure '$figure' is not a positive double in the default format"
-    exit 1
-  fi
+  awk -v f="$figure" 'BEGIN { exit !(f ~ /^[0-9.e+-]+$/ && sprintf("%g", f) == f && f > 0) }' ||
+    fail "time figure '$figure' is not a positive double in the default format"
 done
 # figures: min, max, mean of the first report, then of the second.
 first=${figures[0]}
-if [[ ${figures[1]} != "$first" || ${figures[2]} != "$first" ]]; then
-  echo "FAIL: after one pass minimum, maximum and mean differ: ${figures[*]:0:3}"
-  exit 1
-fi
+[[ ${figures[1]} == "$first" && ${figures[2]} == "$first" ]] ||
+  fail "after one pass minimum, maximum and mean differ: ${figures[*]:0:3}"
 if [[ $passes -eq 2 ]]; then
   # One bound of the second report is the first pass's sample, the other
   # the second pass's; the mean is their average to the printed precision.
@@ -111,8 +93,7 @@ if [[ $passes -eq 2 ]]; then
         if (!near(lo, t1) && !near(hi, t1)) exit 1
         exit !near(mean, (t1 + t2) / 2)
       }'; then
-    echo "FAIL: second report's times do not cover both passes: first ${first}, then ${figures[*]:3}"
-    exit 1
+    fail "second report's times do not cover both passes: first ${first}, then ${figures[*]:3}"
   fi
 fi
 echo "ok: $passes report(s) match byte for byte; times: ${figures[*]}"

@@ -14,15 +14,11 @@
 # which the C start-up itself survives. The limit it suggests, which
 # allows for the random start of a normal run's stack, must run too.
 # Usage: small_stack_test.sh PROGRAM
-set -euo pipefail
+. "$(dirname "$0")/../lib.sh"
 program=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
 fixed=("$(command -v setarch)" "$(uname -m)" --addr-no-randomize)
-if ! "${fixed[@]}" true 2>/dev/null; then
-  echo "FAIL: cannot turn address randomisation off here (setarch), so the boundary is not known"
-  exit 1
-fi
+"${fixed[@]}" true 2>/dev/null ||
+  fail "cannot turn address randomisation off here (setarch), so the boundary is not known"
 message='^statbench: needs a stack of at least ([0-9]+) KiB, but the limit is LIMIT KiB \(ulimit -s ([0-9]+) raises it\)$'
 
 # Runs the program with stack limit $1 KiB and the padding in the
@@ -35,30 +31,25 @@ run() {
   needed=
   suggested=
   (ulimit -s "$1" && exec env -i STATBENCH_PADDING="$padding" "${launcher[@]}" "$program" \
-    </dev/null >"$dir/out" 2>"$dir/err") || status=$?
+    </dev/null >"$work/out" 2>"$work/err") || status=$?
   case $status in
     1)
-      if [[ -s $dir/out || $(wc -l <"$dir/err") -ne 1 ]] || ! grep -qE "${message/LIMIT/$1}" "$dir/err"; then
-        echo "FAIL: limit $1 KiB, $environment KB of environment: exit 1 without the one line on the stack;" \
-          "standard error:"
-        cat "$dir/err"
-        exit 1
+      if [[ -s $work/out || $(wc -l <"$work/err") -ne 1 ]] || ! grep -qE "${message/LIMIT/$1}" "$work/err"
+      then
+        fail_showing "$work/err" "limit $1 KiB, $environment KB of environment: exit 1 without the one line" \
+          "on the stack; standard error:"
       fi
-      needed=$(sed -nE "s/${message/LIMIT/$1}/\\1/p" "$dir/err")
-      suggested=$(sed -nE "s/${message/LIMIT/$1}/\\2/p" "$dir/err")
+      needed=$(sed -nE "s/${message/LIMIT/$1}/\\1/p" "$work/err")
+      suggested=$(sed -nE "s/${message/LIMIT/$1}/\\2/p" "$work/err")
       ;;
     0)
-      if ! head -n 1 "$dir/out" | grep -q 3DNow || ! grep -q '^Ortalama sure: ' "$dir/out"; then
-        echo "FAIL: limit $1 KiB, $environment KB of environment: exit 0 without the whole report"
-        exit 1
+      if ! head -n 1 "$work/out" | grep -q 3DNow || ! grep -q '^Ortalama sure: ' "$work/out"; then
+        fail "limit $1 KiB, $environment KB of environment: exit 0 without the whole report"
       fi
       ;;
     *)
-      if ! grep -q 'Argument list too long' "$dir/err"; then
-        echo "FAIL: limit $1 KiB, $environment KB of environment: exit status $status, expected 0 or 1"
-        cat "$dir/err"
-        exit 1
-      fi
+      grep -q 'Argument list too long' "$work/err" ||
+        fail_showing "$work/err" "limit $1 KiB, $environment KB of environment: exit status $status, expected 0 or 1"
       ;;
   esac
 }
@@ -72,9 +63,8 @@ for environment in $(seq 0 5 70); do
   for limit in $((kib + 24)) $((kib + 32)) $((kib + 64)) $((kib + 128)); do
     run "$limit"
     if [[ $status -ne 1 || ${boundary:-$needed} != "$needed" ]]; then
-      echo "FAIL: $environment KB of environment: status $status at $limit KiB, which cannot hold the" \
+      fail "$environment KB of environment: status $status at $limit KiB, which cannot hold the" \
         "work buffers${boundary:+, or a need other than $boundary KiB named}"
-      exit 1
     fi
     boundary=$needed advice=$suggested
   done
@@ -84,18 +74,13 @@ for environment in $(seq 0 5 70); do
     if [[ $status -gt 1 ]]; then
       not_started=$((not_started + 1))
     elif [[ $limit -lt $boundary && $status -ne 1 ]] || [[ $limit -ge $boundary && $status -ne 0 ]]; then
-      echo "FAIL: $environment KB of environment: status $status at $limit KiB, the need named being" \
-        "$boundary KiB"
-      exit 1
+      fail "$environment KB of environment: status $status at $limit KiB, the need named being $boundary KiB"
     fi
   done
-  for try in 1 2 3; do
+  for _ in 1 2 3; do
     run "$advice" random
-    if [[ $status -ne 0 ]]; then
-      echo "FAIL: $environment KB of environment: the suggested limit, $advice KiB, gave status $status" \
-        "with the stack at a random start"
-      exit 1
-    fi
+    [[ $status -eq 0 ]] || fail "$environment KB of environment: the suggested limit, $advice KiB, gave status" \
+      "$status with the stack at a random start"
   done
   echo "ok: $environment KB of environment: refused below $boundary KiB, ran from it on," \
     "and at the suggested $advice KiB$([[ $not_started -eq 0 ]] || echo "; $not_started limits too small for Linux to start it")"
