@@ -7,22 +7,18 @@
 # bits; GNU and LLVM objdump spell them a little differently). The program
 # is stripped: main is found in its debug file, PROGRAM.debug.
 # Usage: frame_probe_disassembly_test.sh OBJDUMP NM PROGRAM
-set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 objdump=$1
 nm=$2
 program=$3
 
-read -r start size < <("$nm" -S --defined-only "$program.debug" | awk '$4 == "main" { print $1, $2 }')
-if [[ -z ${start:-} ]]; then
-  echo "FAIL: no main in the symbols of $program.debug"
-  exit 1
-fi
+# No main: read meets the end, which must not end the script before it says so.
+read -r start size < <("$nm" -S --defined-only "$program.debug" | awk '$4 == "main" { print $1, $2 }') || true
+[[ -n ${start:-} ]] || fail "no main in the symbols of $program.debug"
 prologue=$("$objdump" -d --no-show-raw-insn --start-address=$((16#$start)) \
   --stop-address=$((16#$start + 16#$size)) "$program" | awk '/\tcall/ { done = 1 } /^ / && !done { print }')
 if ! grep -A1 -E 'sub[lq]?\s+\$(0x1000|4096), ?%[er]sp(\s|$)' <<<"$prologue" |
     grep -qE '(or|mov)[lq]?\s+\$(0x0|0), ?\(%[er]sp\)(\s|$)'; then
-  echo "FAIL: main does not probe its frame before its first call:"
-  echo "$prologue"
-  exit 1
+  fail_showing <(echo "$prologue") "main does not probe its frame before its first call:"
 fi
 echo "ok: main probes its frame a page at a time"

@@ -5,7 +5,7 @@
 # Usage: runtime_exports_test.sh NM [--may-lack REGEX] REBUILT=DEBIAN...
 # --may-lack: symbols Debian's build has and this one may not (glibc's
 # run-time-selected i686 and SSE variants of its string functions).
-set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 nm=$1
 shift
 may_lack='^$'
@@ -18,7 +18,7 @@ failed=0
 for pair in "$@"; do
   rebuilt=${pair%%=*} debian=${pair#*=}
   for library in "$rebuilt" "$debian"; do
-    [[ -f $library ]] || { echo "FAIL: no $library"; exit 1; }
+    [[ -f $library ]] || fail "no $library"
   done
   lacking=$(comm -23 <(exports "$debian") <(exports "$rebuilt") | grep -Ev -- "$may_lack" || true)
   extra=$(comm -13 <(exports "$debian") <(exports "$rebuilt"))

@@ -2,7 +2,7 @@
 # Fails when the built scalar kernels hold packed SIMD arithmetic: they are
 # the scalar side of the comparison, so the compiler must not vectorise them.
 # Usage: scalar_disassembly_test.sh OBJDUMP LIBRARY
-set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 objdump=$1
 library=$2
 

@@ -12,7 +12,7 @@
 #   ALLOWED_LIST  lines of "DLL<TAB>function<TAB>source"; # starts a comment
 #   MAX_SUBSYSTEM major.minor, e.g. 4.0
 #   OLDEST        the oldest Windows the list is for, for the messages
-set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 objdump=$1
 program=$2
 allowed=$3
@@ -20,15 +20,10 @@ max_subsystem=$4
 oldest=$5
 facts_dir=$(dirname "$allowed")
 
-headers=$("$objdump" -p "$program")
 status=0
-
-major=$(awk '$1 == "MajorSubsystemVersion" { print $2 }' <<<"$headers")
-minor=$(awk '$1 == "MinorSubsystemVersion" { print $2 }' <<<"$headers")
-if [[ -z $major || -z $minor ]]; then
-  echo "FAIL: no subsystem version in the headers of $program"
-  exit 1
-fi
+major=$(pe_field "$objdump" "$program" MajorSubsystemVersion)
+minor=$(pe_field "$objdump" "$program" MinorSubsystemVersion)
+[[ -n $major && -n $minor ]] || fail "no subsystem version in the headers of $program"
 if ((major * 100 + minor > ${max_subsystem%.*} * 100 + ${max_subsystem#*.})); then
   echo "FAIL: subsystem version $major.$minor, above $max_subsystem, the highest for $oldest"
   status=1
@@ -36,14 +31,11 @@ fi
 
 # "DLL function" for every import, DLL names in lower case (Windows ignores
 # their case).
-imports=$(awk '
+imports=$("$objdump" -p "$program" | awk '
   /^\tDLL Name: / { dll = tolower($3); next }
   /^$/ { dll = "" }
-  dll && /^\t[0-9a-f]+\t +[0-9]+  [^ ]/ { print dll, $3 }' <<<"$headers" | sort -u)
-if [[ -z $imports ]]; then
-  echo "FAIL: no imports found in $program"
-  exit 1
-fi
+  dll && /^\t[0-9a-f]+\t +[0-9]+  [^ ]/ { print dll, $3 }' | sort -u)
+[[ -n $imports ]] || fail "no imports found in $program"
 list=$(awk -F'\t' '!/^#/ && NF >= 3 { print tolower($1), $2 }' "$allowed" | sort -u)
 
 count=0

@@ -2,17 +2,15 @@
 # The version resource that a file's Properties show: product name, file
 # description and the project's version, in the program's resource section.
 # Usage: windows_version_test.sh OBJCOPY PROGRAM VERSION
-set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 objcopy=$1
 program=$2
 version=$3
 
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-"$objcopy" -O binary --only-section=.rsrc "$program" "$dir/rsrc"
+"$objcopy" -O binary --only-section=.rsrc "$program" "$work/rsrc"
 # The strings are UTF-16: each key is followed by its value.
-strings -e l "$dir/rsrc" >"$dir/strings"
-value() { awk -v key="$1" 'found { print; exit } $0 == key { found = 1 }' "$dir/strings"; }
+strings -e l "$work/rsrc" >"$work/strings"
+value() { awk -v key="$1" 'found { print; exit } $0 == key { found = 1 }' "$work/strings"; }
 
 status=0
 expect() {
@@ -34,7 +32,7 @@ fi
 # The fixed part, which Windows shows as the file version: major.minor in
 # one 32-bit word, patch.build in the next, after the signature 0xFEEF04BD.
 IFS=. read -r major minor patch <<<"$version"
-fixed=$(od -An -v -tx4 -w4 "$dir/rsrc" | awk '$1 == "feef04bd" { getline; getline; print; getline; print; exit }')
+fixed=$(od -An -v -tx4 -w4 "$work/rsrc" | awk '$1 == "feef04bd" { getline; getline; print; getline; print; exit }')
 expected=$(printf '%04x%04x\n%04x%04x' "$major" "$minor" "$patch" 0)
 if [[ $(tr -d ' ' <<<"$fixed") != "$expected" ]]; then
   echo "FAIL: fixed file version words $(tr '\n' ' ' <<<"$fixed"), expected $(tr '\n' ' ' <<<"$expected")"
