@@ -4,7 +4,7 @@
 # checked: they are measurements, not results.
 # Usage: smoke_test.sh [--3dnow] MICRO [LAUNCHER...]
 #   --3dnow  the processor has 3DNow!: run and expect only the packed kernels
-set -euo pipefail
+. "$(dirname "$0")/../tests/lib.sh"
 filter=.
 expected=(BM_CounterRead BM_CounterBackToBack BM_StopwatchStartStop BM_StopwatchEmptyInterval
   BM_StopwatchCurrent BM_ChronoPair BM_SumValues BM_FillMean BM_SubtractScalar BM_SquareScalar)

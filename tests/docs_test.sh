@@ -21,7 +21,7 @@
 # bench/CMakeLists.txt register, read as text, where ${var} stands for any
 # word: so the tests of every preset are known, not only this build's. The
 # unit tests' names come from the TEST macros of tests/*.cpp.
-set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 export LC_ALL=C.UTF-8
 mode=$1
 root=$(cd "$2" && pwd)
@@ -29,10 +29,9 @@ shift 2
 cd "$root"
 here=$root/tests
 cmake=${CMAKE:-cmake}
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
 failures=0
-fail() {
+# Each fault is named and counted, and the checks go on: all are listed.
+fault() {
   echo "FAIL: $*"
   failures=$((failures + 1))
 }
@@ -62,7 +61,7 @@ check_names() {
   prefixes=$(grep -oE 'add_test\(NAME [a-z0-9_]+\.' <<<"$cmake_text" | sed -E 's/.* //; s/\.$//' | sort -u)
   registered=$(tr -s ' \t()"' '\n\n\n\n\n' <<<"$cmake_text" |
     grep -E "^($(paste -sd'|' <<<"$prefixes"))\.[A-Za-z0-9_\${}]+$" | sort -u)
-  sed -E 's/\./\\./g; s/\$\{[A-Za-z0-9_]+\}/[A-Za-z0-9_]+/g' <<<"$registered" >"$scratch/registered"
+  sed -E 's/\./\\./g; s/\$\{[A-Za-z0-9_]+\}/[A-Za-z0-9_]+/g' <<<"$registered" >"$work/registered"
   local registered_starts
   registered_starts=$(sed 's/\$.*//' <<<"$registered")
   local gtests
@@ -72,7 +71,7 @@ check_names() {
   local built_dirs
   built_dirs=$(cat "${docs[@]}" | grep -oE -- '-B build/[A-Za-z0-9_-]+' | sed 's/.*build\///' | sort -u)
 
-  local doc line word base name pattern found kind headings
+  local doc line word base name found kind headings
   for doc in "${docs[@]}"; do
     while read -r line word; do
       at="$doc:$line"
@@ -80,14 +79,14 @@ check_names() {
       # Paths in the source tree.
       if [[ $word =~ ^(\./)?(app|bench|cmake|docs|kernels|platform|timing|tests|\.ci)(/|$) ||
         $word =~ ^(README\.md|LICENSE|CMakeLists\.txt|CMakePresets\.json|\.clang-format)$ ]]; then
-        [[ $word == *'*'* ]] || [[ -e $word ]] || fail "$at: no such file: $word"
+        [[ $word == *'*'* ]] || [[ -e $word ]] || fault "$at: no such file: $word"
         continue
       fi
       # Build trees: a preset's, or one the docs make with -B.
       if [[ $word =~ ^build/([A-Za-z0-9_-]+) ]]; then
         base=${BASH_REMATCH[1]}
         grep -qxF "$base" <<<"$configure_presets"$'\n'"$built_dirs" ||
-          fail "$at: no preset builds in build/$base"
+          fault "$at: no preset builds in build/$base"
         continue
       fi
       # CTest names: a registered name, or with a trailing *, the start of one.
@@ -99,18 +98,18 @@ check_names() {
           while read -r name; do
             [[ $name == "${word%\*}"* || ${word%\*} == "$name"* ]] && found=yes && break
           done <<<"$registered_starts"
-        elif grep -qxEf "$scratch/registered" <<<"$word"; then
+        elif grep -qxEf "$work/registered" <<<"$word"; then
           found=yes
         fi
-        [[ $found == yes ]] || fail "$at: no test is registered as $word"
+        [[ $found == yes ]] || fault "$at: no test is registered as $word"
         continue
       fi
       # GoogleTest names: Suite.Name, or Suite.* for a whole suite.
       if [[ $word =~ ^[A-Z][A-Za-z0-9]*\.([A-Z][A-Za-z0-9_]*[a-z][A-Za-z0-9_]*|\*)$ ]]; then
         if [[ $word == *'.*' ]]; then
-          grep -q "^${word%.\*}\." <<<"$gtests" || fail "$at: no unit test suite ${word%.\*}"
+          grep -q "^${word%.\*}\." <<<"$gtests" || fault "$at: no unit test suite ${word%.\*}"
         else
-          grep -qxF "$word" <<<"$gtests" || fail "$at: no unit test $word"
+          grep -qxF "$word" <<<"$gtests" || fault "$at: no unit test $word"
         fi
       fi
     done < <(words "$doc")
@@ -121,15 +120,15 @@ check_names() {
       case $command in
         'cmake --build'*) kind=build ;;
         'cmake --workflow'*) kind=workflow ;;
-        ctest*) kind=test ;;
+        ctest*) kind='test' ;;
         cpack*) kind=package ;;
         *) kind=configure ;;
       esac
-      grep -qxF "$kind $name" <<<"$presets" || fail "$doc:$line: no $kind preset $name"
+      grep -qxF "$kind $name" <<<"$presets" || fault "$doc:$line: no $kind preset $name"
     done < <(grep -noE '(cmake( --build| --workflow)?|ctest|cpack) --preset [A-Za-z0-9_-]+' "$doc")
     # The first column of a table headed "Preset" names configure presets.
     while read -r line name; do
-      grep -qxF "$name" <<<"$configure_presets" || fail "$doc:$line: no preset $name"
+      grep -qxF "$name" <<<"$configure_presets" || fault "$doc:$line: no preset $name"
     done < <(prose "$doc" | awk -F'|' '!/^\|/ { table = 0 } /^\| *[A-Za-z]/ { table = ($2 ~ /^ *Preset *$/) } table {
         n = split($2, part, "`"); for (i = 2; i <= n; i += 2) print NR, part[i] }')
 
@@ -137,11 +136,11 @@ check_names() {
     # listed in a table headed "Option", are cache options.
     while IFS=: read -r line name; do
       grep -rqw --exclude-dir=build --exclude-dir=.git --exclude-dir=docs --exclude=README.md "$name" . ||
-        fail "$doc:$line: $name is named nowhere in the build or its scripts"
+        fault "$doc:$line: $name is named nowhere in the build or its scripts"
     done < <(grep -noE 'STATBENCH_[A-Z0-9_]+' "$doc")
     while read -r line name; do
       grep -qE "(option\( *$name( |$)|set\( *$name .*CACHE)" CMakeLists.txt cmake/*.cmake \
-        tests/CMakeLists.txt bench/CMakeLists.txt || fail "$doc:$line: no CMake option $name"
+        tests/CMakeLists.txt bench/CMakeLists.txt || fault "$doc:$line: no CMake option $name"
     done < <({
       grep -noE -- '-DSTATBENCH_[A-Z0-9_]+' "$doc" | sed 's/:-D/ /'
       prose "$doc" | awk -F'|' '!/^\|/ { table = 0 } /^\| *[A-Za-z]/ { table = ($2 ~ /^ *Option *$/) } table {
@@ -157,41 +156,41 @@ check_names() {
       [[ $target == *'#'* ]] && anchor=${target#*#}
       [[ -n $file ]] && file=$(dirname "$doc")/$file || file=$doc
       if [[ ! -e $file ]]; then
-        fail "$doc:$line: link to a missing file: $target"
+        fault "$doc:$line: link to a missing file: $target"
       elif [[ -n $anchor ]]; then
         # GitHub's anchors: the heading in lower case, spaces as hyphens, no
         # other punctuation.
         headings=$(sed -nE 's/^#+ //p' "$file" | sed -E 's/[A-Z]/\L&/g; s/[^a-z0-9 _-]//g; s/ /-/g')
-        grep -qxF "$anchor" <<<"$headings" || fail "$doc:$line: no heading in $file for #$anchor"
+        grep -qxF "$anchor" <<<"$headings" || fault "$doc:$line: no heading in $file for #$anchor"
       fi
     done < <(prose "$doc" | grep -noE '\]\([^)]+\)')
 
     while IFS=: read -r line _; do
-      fail "$doc:$line: longer than 120 characters"
+      fault "$doc:$line: longer than 120 characters"
     done < <(prose "$doc" | grep -nE '^.{121,}$')
   done
 
   # The report's labels as the program writes them: two spaces after these.
   while IFS=: read -r file line _; do
-    fail "$file:$line: the report writes \"Simdiki  sure\" and \"Minimum  sure\" with two spaces"
+    fault "$file:$line: the report writes \"Simdiki  sure\" and \"Minimum  sure\" with two spaces"
   done < <(grep -nE '(Simdiki|Minimum) sure' /dev/null "${docs[@]}" docs/USER_README.txt)
 
   local lines
   lines=$(wc -l <README.md)
-  [[ $lines -le 150 ]] || fail "README.md: $lines lines, more than 150"
+  [[ $lines -le 150 ]] || fault "README.md: $lines lines, more than 150"
   while IFS=: read -r line _; do
-    fail "docs/USER_README.txt:$line: longer than 78 characters"
+    fault "docs/USER_README.txt:$line: longer than 78 characters"
   done < <(grep -nE '^.{79,}$' docs/USER_README.txt)
 }
 
 check_samples() {
-  local program doc line ran=0 tmp=$scratch
+  local program doc line ran=0
   program=$(realpath "$1")
   source "$here/e2e/expected_output.sh"
   for doc in "${docs[@]}"; do
     # Each sample: its first line's number, then the command, then the lines
     # it shows, one file per block.
-    awk -v dir="$tmp" -v doc="$(basename "$doc")" '
+    awk -v dir="$work" -v doc="$(basename "$doc")" '
       /^```/ { if (inside) { close(out); inside = 0; out = "" } else inside = 1; first = 1; next }
       inside && first { first = 0
         if ($0 ~ /^\$ (qemu-[a-z0-9_]+ (-cpu [^ ]+ )?)?build\/release\/statbench( |$)/) {
@@ -199,55 +198,54 @@ check_samples() {
         next }
       inside && out != "" { print > out }' "$doc"
   done
-  local sample command
-  for sample in "$tmp"/*.[0-9]*; do
+  local sample command what
+  for sample in "$work"/*.[0-9]*; do
     [[ -e $sample ]] || continue
     command=$(head -n 1 "$sample")
     if [[ $command =~ ^(qemu-[a-z0-9_]+) ]] && ! command -v "${BASH_REMATCH[1]}" >/dev/null; then
-      exec bash "$here/skip.sh" "${BASH_REMATCH[1]} not found; install the Debian package qemu-user"
+      bash "$here/skip.sh" "${BASH_REMATCH[1]} not found; install the Debian package qemu-user" || exit
     fi
     command=${command//build\/release\/statbench/$program}
-    tail -n +2 "$sample" >"$tmp/shown"
-    (cd "$tmp" && bash -c "$command" 2>/dev/null) | tr -d '\a' >"$tmp/real" || true
-    if ! cmp -s <(hide_times "$tmp/shown") <(hide_times "$tmp/real"); then
-      fail "${sample##*/}: the sample run \"$(head -n 1 "$sample")\" is not what the program prints" \
-        "(times masked; the block, then the program):"
-      diff <(hide_times "$tmp/shown") <(hide_times "$tmp/real") || true
-    fi
+    tail -n +2 "$sample" | hide_times /dev/stdin >"$work/shown"
+    (cd "$work" && bash -c "$command" 2>/dev/null) | tr -d '\a' | hide_times /dev/stdin >"$work/real" || true
+    # In a subshell, so that a fault is counted and the other samples still run.
+    what="${sample##*/}: the sample run \"$(head -n 1 "$sample")\" is not what the program prints"
+    (same_bytes "$work/shown" "$work/real" "$what (times masked; the block, then the program)") ||
+      failures=$((failures + 1))
     ran=$((ran + 1))
   done
-  [[ $ran -gt 0 ]] || fail "no sample run of build/release/statbench found in ${docs[*]}"
+  [[ $ran -gt 0 ]] || fault "no sample run of build/release/statbench found in ${docs[*]}"
   echo "$ran sample runs compared"
 }
 
 check_archive() {
-  local cpack=$1 config=$2 program=$3 readme=$4 tmp=$scratch listing folder
-  "$cpack" --config "$config" -B "$tmp" >"$tmp/log" 2>&1 || {
-    cat "$tmp/log"
-    fail "cpack failed"
+  local cpack=$1 config=$2 program=$3 readme=$4 listing folder
+  "$cpack" --config "$config" -B "$work" >"$work/log" 2>&1 || {
+    cat "$work/log"
+    fault "cpack failed"
     return
   }
   local archive
-  archive=$(find "$tmp" -maxdepth 1 -name 'statbench-*' \( -name '*.zip' -o -name '*.tar.gz' \))
-  listing=$(cd "$tmp" && "$cmake" -E tar tf "$archive")
+  archive=$(find "$work" -maxdepth 1 -name 'statbench-*' \( -name '*.zip' -o -name '*.tar.gz' \))
+  listing=$(cd "$work" && "$cmake" -E tar tf "$archive")
   folder=$(basename "$archive")
   folder=${folder%.zip}
   folder=${folder%.tar.gz}
   echo "$listing"
-  [[ $(sed 's|/.*||' <<<"$listing" | sort -u) == "$folder" ]] || fail "the archive holds more than the folder $folder"
+  [[ $(sed 's|/.*||' <<<"$listing" | sort -u) == "$folder" ]] || fault "the archive holds more than the folder $folder"
   for file in "$program" "$readme" "LICENSE${readme#README}"; do
-    grep -qxF "$folder/$file" <<<"$listing" || fail "no $folder/$file in the archive"
+    grep -qxF "$folder/$file" <<<"$listing" || fault "no $folder/$file in the archive"
   done
-  (cd "$tmp" && "$cmake" -E tar xf "$archive")
-  if [[ -e $tmp/$folder/$readme ]]; then
-    tr -d '\r' <"$tmp/$folder/$readme" >"$tmp/readme"
-    grep -qF "$folder" "$tmp/readme" || fail "the archive's README does not name its folder $folder"
+  (cd "$work" && "$cmake" -E tar xf "$archive")
+  if [[ -e $work/$folder/$readme ]]; then
+    tr -d '\r' <"$work/$folder/$readme" >"$work/readme"
+    grep -qF "$folder" "$work/readme" || fault "the archive's README does not name its folder $folder"
     # On Linux the command that starts it from the folder; on Windows the
     # file, which the console starts by its name alone.
     local named=./$program
     [[ $program == *.* ]] && named=$program
-    grep -qE "(^|[^A-Za-z0-9_./])${named//./\\.}([^A-Za-z0-9_]|$)" "$tmp/readme" ||
-      fail "the archive's README does not name $named"
+    grep -qE "(^|[^A-Za-z0-9_./])${named//./\\.}([^A-Za-z0-9_]|$)" "$work/readme" ||
+      fault "the archive's README does not name $named"
   fi
 }
 

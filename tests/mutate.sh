@@ -8,7 +8,7 @@
 # the first test that failed), not built (a fault that proves nothing), or
 # SURVIVED, and exits 1 when any survived or no longer applies to the code.
 # Usage: tests/mutate.sh [PRESET]   (default: test; also i586, mingw32, ...)
-set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 preset=${1:-test}
 repo=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -46,8 +46,6 @@ test,i586	platform/platform_posix.cpp	s/^  std::signal\(SIGPIPE, SIG_IGN\);/  ;/
 LIST
 )
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/statbench-mutate.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 git -C "$repo" ls-files -z --cached --others --exclude-standard |
   (cd "$repo" && tar --null --files-from=- -cf -) | tar -C "$work" -xf -
 cd "$work"
