@@ -15,7 +15,7 @@ if [[ $(id -u) -eq 0 ]]; then
 elif unshare --user --map-root-user true 2>/dev/null; then
   enter=(unshare --user --map-root-user chroot "$work")
 else
-  bash "$(dirname "$0")/../skip.sh" "neither root nor a user namespace here, so no chroot" || exit
+  fail "neither root nor a user namespace here, so no chroot"
 fi
 echo "root: $(ls -A "$work")"
 bash "$(dirname "$0")/report_test.sh" "$@" /statbench "${enter[@]}"
