@@ -21,9 +21,6 @@ symbols=$5
 allowlist=$6
 
 "$nm" -n -C --defined-only "$symbols" >"$work/symbols"
-# "  ADDRESS:<tab>BYTES<tab>TEXT" to "ADDRESS<tab>BYTES<tab>TEXT".
-"$objdump" -d --insn-width=16 "$program" |
-  awk -F'\t' '/^ *[0-9a-f]+:\t/ { a = $1; gsub(/[ :]/, "", a); b = $2; gsub(/ /, "", b)
-                                  print a "\t" b "\t" $3 }' >"$work/code"
+disassembly "$objdump" -d "$program" >"$work/code"
 [[ -s $work/code ]] || fail "$objdump found no instructions in $program"
 bash "$(dirname "$0")/k6_judge.sh" "$as" "$work/symbols" "$work/code" "$allowlist" "$program" "${K6_LIMIT:-30}"

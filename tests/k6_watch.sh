@@ -103,7 +103,7 @@ LC_ALL=C awk -F'\t' 'BEGIN { for (k = 0; k < 256; k++) byte[sprintf("%02x", k)] 
                      { for (k = 1; k < length($2); k += 2) printf "%c", byte[substr($2, k, 2)]
                        printf "%s", "\220\220\220\220\220\220\220\220\220\220\220\220\220\220\220\220" }' \
   "$work/blocks" >"$work/blocks.bin"
-"$objdump" -D -b binary -m i386 --insn-width=16 "$work/blocks.bin" >"$work/blocks.s"
+disassembly "$objdump" -D -b binary -m i386 "$work/blocks.bin" >"$work/blocks.s"
 
 # "ADDRESS<tab>BYTES<tab>TEXT<tab>FIRST" for each distinct instruction, FIRST
 # the order first translated; those cut short to $work/cut, with the bytes
@@ -117,13 +117,9 @@ awk -F'\t' -v cut="$work/cut" "$hex"'
     total += size[NR] + 16
     next
   }
-  !/^ *[0-9a-f]+:\t/ { next }
   {
-    at = $1
-    gsub(/[ :]/, "", at)
-    at = hex(at)
+    at = hex($1)
     b = $2
-    gsub(/ /, "", b)
     while ((block + 1) in offset && offset[block + 1] <= at)
       block++
     inside = at - offset[block]
@@ -145,8 +141,8 @@ awk -F'\t' -v cut="$work/cut" "$hex"'
 # logged; otherwise as the padding completed it.
 touch "$work/cut"
 while IFS=$'\t' read -r address logged text first; do
-  whole=$("$objdump" -d --insn-width=16 --start-address=0x"$address" --stop-address=$((16#$address + 16)) \
-    "$program" | awk -F'\t' '/^ *[0-9a-f]+:\t/ { b = $2; gsub(/ /, "", b); print b "\t" $3; exit }')
+  whole=$(disassembly "$objdump" -d --start-address=0x"$address" --stop-address=$((16#$address + 16)) \
+    "$program" | sed -n 1p | cut -f 2,3)
   [[ -n $whole && ${whole%%$'\t'*} == "$logged"* ]] || whole=$logged$'\t'$text
   printf '%s\t%s\t%s\n' "$address" "$whole" "$first" >>"$work/code"
 done <"$work/cut"

@@ -44,3 +44,12 @@ elf_segments() {
   "$1" -p "$2" | awk '$2 == "off" { type = $1; vaddr = $5; next }
                       type != "" && $1 == "filesz" { print type, vaddr, $4; type = "" }'
 }
+
+# disassembly OBJDUMP ARG...: the instructions objdump disassembles with
+# ARG..., one a line: ADDRESS<tab>BYTES<tab>TEXT, address and bytes in hex
+# without spaces.
+disassembly() {
+  "$1" --insn-width=16 "${@:2}" |
+    awk -F'\t' '/^ *[0-9a-f]+:\t/ { a = $1; gsub(/[ :]/, "", a); b = $2; gsub(/ /, "", b)
+                                    print a "\t" b "\t" $3 }'
+}
