@@ -151,7 +151,6 @@ endif()
 # The 32-bit programs are for every processor from the Pentium up, the K6-2
 # among them. Its judge is binutils' own table (as -march=k6_2): on the
 # disassembly, and on what QEMU logs as executed (k6_watch.sh).
-set(statbench_cannot_watch)
 set(statbench_k6_allowlist ${statbench_tests}/k6_allowlist.txt)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # binutils' spelling of the instructions, which the judge reads back, and
@@ -167,7 +166,6 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   endif()
   find_program(STATBENCH_GNU_AS as REQUIRED)
   set(statbench_k6_tools ${k6_objdump} ${k6_nm} ${STATBENCH_GNU_AS})
-  set(statbench_cannot_watch ${statbench_cannot_emulate})
   set(statbench_k6_watch ${BASH} ${statbench_tests}/k6_watch.sh ${statbench_k6_tools}
     $<TARGET_FILE:statbench> $<TARGET_FILE:statbench>.debug ${statbench_k6_allowlist} --)
 endif()
@@ -239,9 +237,6 @@ function(statbench_add_run name)
     if(arg_WATCHED)
       list(PREPEND launcher ${statbench_k6_watch})
       list(APPEND labels k6)
-      if(statbench_cannot_watch)
-        set(cannot ${statbench_cannot_watch})
-      endif()
     endif()
     if(WIN32)
       list(PREPEND launcher env ${statbench_emulated_env})
